@@ -139,7 +139,8 @@ void Generate(size_t n, unsigned seed, Scenario& s)
         }
         if (!sameType.empty())
         {
-            CopyBounded(item->szName, s.items[sameType[g.Below(static_cast<int>(sameType.size()))]]->szName);
+            size_t model = sameType[g.Below(static_cast<int>(sameType.size()))];
+            CopyBounded(item->szName, s.items[model]->szName);
             if (g.Chance(20))
                 CharUpperW(item->szName);
         }
@@ -325,7 +326,8 @@ int wmain(int argc, wchar_t** argv)
         std::sort(runs.begin(), runs.end(),
                   [](const Timing& a, const Timing& b) { return a.Total() < b.Total(); });
         const Timing& t = runs[runs.size() / 2];
-        double perNLogN = t.Total() * 1e9 / (static_cast<double>(n) * std::log2(static_cast<double>(n)));
+        const double items = static_cast<double>(n);
+        const double perNLogN = t.Total() * 1e9 / (items * std::log2(items));
 
         char literalMs[32] = "-", ratio[32] = "-", same[8] = "-", trace[8] = "-";
         if (n <= literalMax)

@@ -199,6 +199,19 @@ TEST_F(HistoryImportTest, ReferenceWithoutAServerStillSetsTheMarker)
     EXPECT_TRUE(Exists(L"5C17_Vexatron_KTEST2.kta"));
 }
 
+TEST_F(HistoryImportTest, UpperCaseReferenceNamesTheCabNotItself)
+{
+    Place(L"5C17_Vexatron_PATCH03.MRK", "reference");
+    CInstalledInventory inventory;
+
+    inventory.EnumerateInstalledItem(kModel, L"V2.1", Download(0x80000007));
+
+    ASSERT_EQ(m_downloads.size(), 1u);
+    EXPECT_EQ(m_downloads[0].serverPath, L"/pub/VEXA/Skylark/Patch/5C17_Vexatron_PATCH03.cab");
+    EXPECT_EQ(m_downloads[0].localPath, Path(L"5C17_Vexatron_PATCH03.cab"));
+    EXPECT_EQ(ReadFileBytes(Path(L"5C17_Vexatron_PATCH03.MRK")), "reference");
+}
+
 TEST_F(HistoryImportTest, ReferencedHistoryIsDownloadedAndImported)
 {
     Place(L"5C17_Vexatron_PATCH02.mrk", "");

@@ -54,7 +54,8 @@ bool HasDisplayName(HKEY entry, const wchar_t* displayName)
 
 BOOL CInstalledInventory::EnumerateInstalledAP()
 {
-    ForEachSubkey(OpenForEnumeration(kUninstallKey), KEY_QUERY_VALUE, [this](HKEY entry, const wchar_t*) {
+    const CRegKey uninstall = OpenForEnumeration(kUninstallKey);
+    ForEachSubkey(uninstall, KEY_QUERY_VALUE, [this](HKEY entry, const wchar_t*) {
         wchar_t name[kDisplayNameChars];
         if (!ReadRegistryString(entry, L"DisplayName", name) || name[0] == L'\0')
             return;
@@ -86,7 +87,8 @@ BOOL CInstalledInventory::GetAPVersion(const wchar_t* displayName, wchar_t* buff
     bool found = false;
     // Every entry of the name is examined, so a later one can overwrite the
     // version an earlier one gave.
-    ForEachSubkey(OpenForEnumeration(kUninstallKey), KEY_QUERY_VALUE, [&](HKEY entry, const wchar_t*) {
+    const CRegKey uninstall = OpenForEnumeration(kUninstallKey);
+    ForEachSubkey(uninstall, KEY_QUERY_VALUE, [&](HKEY entry, const wchar_t*) {
         if (!HasDisplayName(entry, displayName))
             return;
         if (ReadRegistryString(entry, kPrivateVersionValue, buffer, capacity))
@@ -110,7 +112,8 @@ BOOL CInstalledInventory::GetAPVersion(const wchar_t* displayName, wchar_t* buff
 BOOL CInstalledInventory::SetAPVersion(const wchar_t* displayName, const wchar_t* version) const
 {
     BOOL written = FALSE;
-    ForEachSubkey(OpenForEnumeration(kUninstallKey), KEY_QUERY_VALUE | KEY_SET_VALUE, [&](HKEY entry, const wchar_t*) {
+    const CRegKey uninstall = OpenForEnumeration(kUninstallKey);
+    ForEachSubkey(uninstall, KEY_QUERY_VALUE | KEY_SET_VALUE, [&](HKEY entry, const wchar_t*) {
         if (HasDisplayName(entry, displayName) &&
             WriteRegistryString(entry, kPrivateVersionValue, version))
             written = TRUE;

@@ -80,7 +80,8 @@ BOOL CInstalledInventory::EnumerateInstalledDevice()
             return GetLastError() == ERROR_NO_MORE_ITEMS ? 1 : 0;
 
         // The first hardware id is the device's most specific one.
-        std::vector<wchar_t> hardwareIds = ReadDeviceProperty(devices.Get(), device, SPDRP_HARDWAREID);
+        std::vector<wchar_t> hardwareIds =
+            ReadDeviceProperty(devices.Get(), device, SPDRP_HARDWAREID);
         if (hardwareIds.empty() || hardwareIds[0] == L'\0')
             continue;
         HardwareIdEntry entry;

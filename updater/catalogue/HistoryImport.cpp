@@ -37,8 +37,9 @@ std::wstring FindHistoryFile(const std::wstring& driversFolder, const ServerFile
         TraceLog(L"hFind");
         return std::wstring();
     }
-    // The name's last ".mrk" is the extension the pattern matched.
-    cabName = referenceName.substr(0, referenceName.size() - 4) + L".cab";
+    // The extension is replaced whatever its case: a reference "X.MRK" must
+    // not name itself as the file to download.
+    cabName = referenceName.substr(0, referenceName.rfind(L'.')) + L".cab";
     std::wstring localPath = driversFolder + L"\\" + cabName;
     TraceLog(L"EnumerateInstalledItem - DownloadFile: %s", localPath.c_str());
     std::wstring serverPath = kHistoryServerFolder + cabName;

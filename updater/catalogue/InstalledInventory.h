@@ -25,7 +25,8 @@ using InstalledItemArray = std::vector<InstalledItem>;
 // Fetches a file of the update server (a server-relative path such as
 // "/pub/VEXA/Skylark/Patch/x.cab") to localPath; returns the final download
 // status, 5 when the file is complete. The update run supplies it.
-using ServerFileDownload = std::function<DWORD(const wchar_t* serverPath, const wchar_t* localPath)>;
+using ServerFileDownload =
+    std::function<DWORD(const wchar_t* serverPath, const wchar_t* localPath)>;
 
 constexpr DWORD kDownloadComplete = 5;
 
