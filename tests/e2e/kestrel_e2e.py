@@ -192,7 +192,8 @@ class Machine:
         self.language = language
         self.programs = programs if programs is not None else list(BENCH["programs"])
         self.installed = installed
-        self.prefix = os.path.join(PREFIX_DIR, name)
+        # Scripts of several areas may run at once: the pid keeps them apart.
+        self.prefix = os.path.join(PREFIX_DIR, "%s-%d" % (name, os.getpid()))
         self.program_dir = os.path.join(self.prefix, "drive_c", "Program Files", "Vexa",
                                         "Vexa Kestrel")
         self.runs = []
