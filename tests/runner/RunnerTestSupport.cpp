@@ -2,21 +2,6 @@
 
 #include "TestFiles.h"
 
-std::wstring CFakeInstallHost::LoadText(UINT id)
-{
-    switch (id)
-    {
-    case kStrSelfUpdateNotice:
-        return L"Program will be closed for a time to update itself.";
-    case kStrRestartNotice:
-        return L"After press OK, System will be rebooted to make your change to take effect.";
-    case kStrBiosReminder:
-        return L"Please remember to enter BIOS Setup screen and then load default BIOS setting!";
-    default:
-        return L"";
-    }
-}
-
 std::vector<StartRecord> ReadStartRecords(const std::wstring& recordFile)
 {
     std::vector<StartRecord> records;

@@ -14,7 +14,6 @@ class CFakeInstallHost : public IInstallHost
 {
 public:
     HWND GetOwnerWindow() override { return nullptr; }
-    std::wstring LoadText(UINT id) override;
     void ShowInformation(const wchar_t* text) override { aShownText.push_back(text); }
     const wchar_t* GetInstalledVersion(const UpdateItem&) override
     {

@@ -4,11 +4,12 @@
 
 #include "BiosFlashVerdict.h"
 #include "HotfixMark.h"
-#include "LanguageBinding.h"
 #include "ShutdownPrivilege.h"
+#include "StringTable.h"
 #include "TraceLog.h"
 #include "UniqueHandle.h"
 #include "WideText.h"
+#include "resource.h"
 
 const wchar_t kUnknownProductVersion[] = L"V0.0";
 
@@ -94,7 +95,7 @@ BOOL CInstallRunner::InstallProduct(UpdateItem*& item, const std::wstring& itemF
         return FALSE;
     }
 
-    m_host.ShowInformation(LoadTranslatedText(kStrSelfUpdateNotice).c_str());
+    m_host.ShowInformation(LoadTranslatedString(IDS_CLOSE_FOR_SELF_UPDATE).c_str());
 
     const wchar_t* version = m_host.GetInstalledVersion(*item);
     m_host.WriteSelfUpdateState(version ? version : kUnknownProductVersion, item->szZipPath);
@@ -181,10 +182,10 @@ int CInstallRunner::RunAndWait(const wchar_t* folder, const wchar_t* commandLine
 
 void CInstallRunner::RestartComputer(bool bBiosImage)
 {
-    std::wstring restartText = LoadTranslatedText(kStrRestartNotice);
+    std::wstring restartText = LoadTranslatedString(IDS_REBOOT_AFTER_OK);
     std::wstring reminder;
     if (bBiosImage)
-        reminder = LoadTranslatedText(kStrBiosReminder);
+        reminder = LoadTranslatedString(IDS_LOAD_DEFAULT_BIOS);
     std::wstring text =
         ComposeRebootText(restartText.c_str(), bBiosImage ? reminder.c_str() : nullptr);
     m_host.ShowInformation(text.c_str());  // beeps first
@@ -192,10 +193,4 @@ void CInstallRunner::RestartComputer(bool bBiosImage)
     EnableShutdownPrivilege();
     m_pfnExitWindows(EWX_REBOOT, 0);
     m_host.EndDialog(0);
-}
-
-std::wstring CInstallRunner::LoadTranslatedText(UINT id)
-{
-    std::wstring text = m_host.LoadText(id);
-    return TranslateText(text.c_str());
 }

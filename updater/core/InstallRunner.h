@@ -10,11 +10,6 @@
 #include "InstallRules.h"
 #include "UpdateItem.h"
 
-// String-table ids of the texts the runner shows.
-constexpr UINT kStrSelfUpdateNotice = 12;
-constexpr UINT kStrRestartNotice = 14;
-constexpr UINT kStrBiosReminder = 26;
-
 // What the runner needs from the main window.
 class IInstallHost
 {
@@ -23,8 +18,6 @@ public:
 
     // Owner of the started programs and of the message boxes.
     virtual HWND GetOwnerWindow() = 0;
-    // The string table's text, untranslated; the runner translates it.
-    virtual std::wstring LoadText(UINT id) = 0;
     // A beep and an information box (ShowInformationBox in the product).
     virtual void ShowInformation(const wchar_t* text) = 0;
     // Version of the installed item matching this one (GetInstalledItem), or
@@ -73,7 +66,6 @@ private:
     BOOL InstallProduct(UpdateItem*& item, const std::wstring& itemFolder);
     BOOL FlashBios(const UpdateItem& item, const std::wstring& itemFolder);
     BOOL RunItemCommands(const UpdateItem& item, const std::wstring& itemFolder);
-    std::wstring LoadTranslatedText(UINT id);
 
     IInstallHost& m_host;
     std::wstring m_strProgramFolder;
