@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "RunnerTestSupport.h"
+#include "SharedSettings.h"
 #include "TestFiles.h"
 #include "TraceCapture.h"
 
@@ -289,6 +290,7 @@ TEST_F(InstallRunnerTest, ProductSetupIsStartedWithoutWaiting)
         DeleteFileW(m_strRecordFile.c_str());
         m_host = CFakeInstallHost();
         m_host.bHasInstalledVersion = c.hasInstalledVersion;
+        WriteMachineString(kSharedSettingsKey, L"Path", L"C:\\Kestrel\\New");
         HANDLE release = CreateEventW(nullptr, TRUE, FALSE, kHoldEvent);
         SetEnvironmentVariableW(L"KESTREL_RECORD_HOLD", kHoldEvent);
         UpdateItem* item = MakeItem(kItemTypeAP, L"VEXA kestrel");
@@ -303,6 +305,13 @@ TEST_F(InstallRunnerTest, ProductSetupIsStartedWithoutWaiting)
         ASSERT_EQ(m_host.aSelfUpdateState.size(), 1u);
         EXPECT_EQ(m_host.aSelfUpdateState[0].first, c.lastVersion);
         EXPECT_EQ(m_host.aSelfUpdateState[0].second, L"/pub/VEXA/Kestrel/Kestrel21.zip");
+        DWORD type = 0;
+        std::string bytes;
+        ASSERT_TRUE(ReadMachineValue(kSharedSettingsKey, L"SelfUpdating", type, bytes));
+        EXPECT_EQ(TextOf(bytes), c.lastVersion);
+        ASSERT_TRUE(ReadMachineValue(kSharedSettingsKey, L"Source", type, bytes));
+        EXPECT_EQ(TextOf(bytes), L"/pub/VEXA/Kestrel/Kestrel21.zip");
+        EXPECT_FALSE(ReadMachineValue(kSharedSettingsKey, L"Path", type, bytes));
         // The setup is still held: the runner did not wait for it.
         EXPECT_TRUE(Records().empty());
 
@@ -316,6 +325,7 @@ TEST_F(InstallRunnerTest, ProductSetupIsStartedWithoutWaiting)
         EXPECT_EQ(records[0].strFolder, m_strItemFolder);
         CloseHandle(release);
     }
+    DeleteMachineKey(kSharedSettingsKey);
 }
 
 // Stands in for ExitWindowsEx: a real reboot request would end the session

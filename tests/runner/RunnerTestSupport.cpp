@@ -1,6 +1,13 @@
 #include "RunnerTestSupport.h"
 
+#include "SharedSettings.h"
 #include "TestFiles.h"
+
+void CFakeInstallHost::WriteSelfUpdateState(const wchar_t* lastVersion, const wchar_t* source)
+{
+    aSelfUpdateState.push_back({lastVersion, source});
+    CSharedSettings().WriteSelfUpdateState(lastVersion, source, 0);
+}
 
 std::vector<StartRecord> ReadStartRecords(const std::wstring& recordFile)
 {

@@ -19,10 +19,8 @@ public:
     {
         return bHasInstalledVersion ? strInstalledVersion.c_str() : nullptr;
     }
-    void WriteSelfUpdateState(const wchar_t* lastVersion, const wchar_t* source) override
-    {
-        aSelfUpdateState.push_back({lastVersion, source});
-    }
+    // Recorded, and written to the shared key as the main window does.
+    void WriteSelfUpdateState(const wchar_t* lastVersion, const wchar_t* source) override;
     void SetSelfUpdateStarted() override { bSelfUpdateStarted = true; }
     void EndDialog(int result) override { aDialogResult.push_back(result); }
 
