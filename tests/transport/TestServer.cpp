@@ -82,3 +82,31 @@ std::wstring ClosedPortUrl(const std::wstring& path)
     // Port 9 (discard) has no listener in the test's own network namespace.
     return L"http://127.0.0.1:9/" + path;
 }
+
+namespace {
+
+constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\Vexa\\Vexa Kestrel";
+
+}  // namespace
+
+CServerSetting::CServerSetting(const std::wstring& server)
+{
+    HKEY key = nullptr;
+    EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    // Written without the terminating zero, as the programs write strings.
+    RegSetValueExW(key, L"Server", 0, REG_SZ, reinterpret_cast<const BYTE*>(server.c_str()),
+                   static_cast<DWORD>(server.size() * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+CServerSetting::~CServerSetting()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS)
+    {
+        RegDeleteValueW(key, L"Server");
+        RegCloseKey(key);
+    }
+}

@@ -26,3 +26,15 @@ std::string MakeContent(size_t size, unsigned seed = 1);
 
 // An address on which nothing listens.
 std::wstring ClosedPortUrl(const std::wstring& path);
+
+// Sets the "Server" value of the shared settings key while it lives (the
+// key is created when missing) and removes it again.
+class CServerSetting
+{
+public:
+    explicit CServerSetting(const std::wstring& server);
+    ~CServerSetting();
+
+    CServerSetting(const CServerSetting&) = delete;
+    CServerSetting& operator=(const CServerSetting&) = delete;
+};
