@@ -14,7 +14,7 @@ request by --fault:
     auth=USER:PASS  demand Basic authentication (401 until it is given)
     nolength        send the body without Content-Length, then close
     cut=N           announce the whole length, send N bytes, then close
-    reset=N         send N bytes, then reset the connection
+    reset=N         send N bytes, let them arrive, then reset the connection
     drip=BYTES:MS   send the body in pieces of BYTES with MS ms between
     redirect        answer 302 to the same path without this fault
 
@@ -195,6 +195,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
                     if pause and left > 0:
                         time.sleep(pause)
         if faults.reset is not None:
+            # Received data that the client has not read yet is lost with
+            # the reset: give the client time to read it first.
+            time.sleep(0.2)
             # A zero linger time makes close() send RST instead of FIN.
             self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
                                        struct.pack("ii", 1, 0))

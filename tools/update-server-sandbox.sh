@@ -1,0 +1,52 @@
+# Shell functions shared by the scripts that run Wine beside the test update
+# server inside a loopback-only network namespace (sourced, not run).
+
+# Runs the calling script again inside new network and mount namespaces
+# with only loopback up. Call first, with the script's own "$0" "$@".
+sandbox_enter() {
+    if [ -z "${KESTREL_NETNS_LOOPBACK:-}" ]; then
+        exec unshare -m -n -- env KESTREL_NETNS_LOOPBACK=1 "$@"
+    fi
+    ip link set lo up
+}
+
+# sandbox_copy_prefix SOURCE DEST: a private copy of a Wine prefix. The
+# wineserver opens sockets and files for its clients, so a test that needs
+# the namespace's loopback needs a wineserver of its own, that is a prefix of
+# its own. Hard links make the copy cheap; the registry files are written in
+# place, so they are copied for real.
+sandbox_copy_prefix() {
+    cp -al "$1" "$2"
+    for reg in "$2"/*.reg; do
+        cp --remove-destination "$1/$(basename "$reg")" "$reg"
+    done
+}
+
+# sandbox_start_server ROOT WORK [--fault F ...]: starts the update server on
+# a free port of 127.0.0.1, serving ROOT, logging to WORK/requests.log. Sets
+# SERVER_PID and SERVER_URL.
+sandbox_start_server() {
+    root=$1
+    work=$2
+    shift 2
+    python3 "$(dirname "$0")/../tools/update-server.py" --root "$root" --port 0 \
+        --port-file "$work/port" --log "$work/requests.log" "$@" >/dev/null &
+    SERVER_PID=$!
+    sandbox_wait_for_file "$work/port"
+    SERVER_URL="http://127.0.0.1:$(cat "$work/port")"
+}
+
+# sandbox_wait_for_file FILE: waits up to 10 s for FILE to have content.
+sandbox_wait_for_file() {
+    tries=0
+    while [ ! -s "$1" ]; do
+        tries=$((tries + 1))
+        [ $tries -lt 200 ] || { echo "$1 did not appear" >&2; exit 1; }
+        sleep 0.05
+    done
+}
+
+# windows_path PATH: the Unix path as Wine's drive Z: sees it.
+windows_path() {
+    printf 'Z:%s' "$1" | tr / '\\'
+}
