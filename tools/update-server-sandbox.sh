@@ -14,11 +14,13 @@ sandbox_enter() {
 # wineserver opens sockets and files for its clients, so a test that needs
 # the namespace's loopback needs a wineserver of its own, that is a prefix of
 # its own. Hard links make the copy cheap; the registry files are written in
-# place, so they are copied for real.
+# place, so they are copied for real. Other tests may be using SOURCE at the
+# same time: a scratch file that vanishes during the copy is no loss, a
+# missing registry is.
 sandbox_copy_prefix() {
-    cp -al "$1" "$2"
-    for reg in "$2"/*.reg; do
-        cp --remove-destination "$1/$(basename "$reg")" "$reg"
+    cp -al "$1" "$2" 2>/dev/null || true
+    for reg in system.reg user.reg userdef.reg; do
+        cp --remove-destination "$1/$reg" "$2/$reg"
     done
 }
 
