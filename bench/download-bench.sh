@@ -20,10 +20,10 @@ program="$build/bench/download_bench.exe"
 command -v curl >/dev/null || { echo "curl is needed" >&2; exit 2; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kestrel-bench.XXXXXX")
-SERVER_PID=""
+SERVER_PIDS=""
 cleanup() {
     WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true
-    [ -z "$SERVER_PID" ] || kill "$SERVER_PID" 2>/dev/null || true
+    for pid in $SERVER_PIDS; do kill "$pid" 2>/dev/null || true; done
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -37,14 +37,15 @@ export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml
 
 mkdir "$work/root"
 head -c $((mib * 1024 * 1024)) /dev/urandom > "$work/root/big.bin"
-sandbox_start_server "$work/root" "$work"
-url="$SERVER_URL/big.bin"
+sandbox_start_server "$work/root" "$work/requests"
+server="http://127.0.0.1:$SERVER_PORT"
+url="$server/big.bin"
 engine_file="$work/engine.bin"
 curl_file="$work/curl.bin"
 
 # Wine's own start-up is not part of a transfer: warm it up once.
 wineserver -p
-wine "$program" "$SERVER_URL/none" "$(windows_path "$work/warm.bin")" >/dev/null 2>&1 || true
+wine "$program" "$server/none" "$(windows_path "$work/warm.bin")" >/dev/null 2>&1 || true
 
 echo "round engine_s curl_s"
 : > "$work/times"

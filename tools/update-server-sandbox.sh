@@ -24,18 +24,19 @@ sandbox_copy_prefix() {
     done
 }
 
-# sandbox_start_server ROOT WORK [--fault F ...]: starts the update server on
-# a free port of 127.0.0.1, serving ROOT, logging to WORK/requests.log. Sets
-# SERVER_PID and SERVER_URL.
+# sandbox_start_server ROOT FILE [ARGS...]: starts the update server on a
+# free port of 127.0.0.1, serving ROOT, with its port in FILE.port and its
+# request log in FILE.log; ARGS go to the server (--fault, --tls). Adds its
+# process to SERVER_PIDS and sets SERVER_PORT.
 sandbox_start_server() {
     root=$1
-    work=$2
+    file=$2
     shift 2
     python3 "$(dirname "$0")/../tools/update-server.py" --root "$root" --port 0 \
-        --port-file "$work/port" --log "$work/requests.log" "$@" >/dev/null &
-    SERVER_PID=$!
-    sandbox_wait_for_file "$work/port"
-    SERVER_URL="http://127.0.0.1:$(cat "$work/port")"
+        --port-file "$file.port" --log "$file.log" "$@" >/dev/null &
+    SERVER_PIDS="${SERVER_PIDS:-} $!"
+    sandbox_wait_for_file "$file.port"
+    SERVER_PORT=$(cat "$file.port")
 }
 
 # sandbox_wait_for_file FILE: waits up to 10 s for FILE to have content.

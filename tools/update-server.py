@@ -28,6 +28,7 @@ import http.server
 import json
 import os
 import socket
+import ssl
 import struct
 import sys
 import threading
@@ -98,7 +99,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.result = None
         try:
             self.answer_request(send_body)
-        except (BrokenPipeError, ConnectionResetError):
+        except (BrokenPipeError, ConnectionResetError, ssl.SSLError):
             self.close_connection = True
         finally:
             self.server.log_request_record(self)
@@ -212,8 +213,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
 class UpdateServer(http.server.ThreadingHTTPServer):
     daemon_threads = True
 
-    def __init__(self, port, root, faults, log_path):
+    def __init__(self, port, root, faults, log_path, tls=None):
         super().__init__(("127.0.0.1", port), Handler)
+        if tls:
+            context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+            context.load_cert_chain(*tls)
+            self.socket = context.wrap_socket(self.socket, server_side=True)
         self.root = os.path.realpath(root)
         self.faults = faults
         self.log_file = open(log_path, "a", encoding="utf-8") if log_path else None
@@ -264,16 +269,18 @@ def main():
     parser.add_argument("--port-file", help="write the port here once listening")
     parser.add_argument("--log", help="append one JSON line per request to this file")
     parser.add_argument("--fault", action="append", default=[], help="fault applied to every request")
+    parser.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"), help="serve https with this PEM certificate and key")
     args = parser.parse_args()
 
     Faults(args.fault)  # reject unknown faults before listening
-    server = UpdateServer(args.port, args.root, args.fault, args.log)
+    server = UpdateServer(args.port, args.root, args.fault, args.log, args.tls)
     port = server.server_address[1]
     if args.port_file:
         with open(args.port_file + ".tmp", "w") as f:
             f.write("%d\n" % port)
         os.replace(args.port_file + ".tmp", args.port_file)
-    print("Serving %s on http://127.0.0.1:%d/" % (server.root, port), flush=True)
+    scheme = "https" if args.tls else "http"
+    print("Serving %s on %s://127.0.0.1:%d/" % (server.root, scheme, port), flush=True)
     try:
         server.serve_forever()
     except KeyboardInterrupt:

@@ -167,6 +167,16 @@ TEST_F(HttpDownloadTest, UrlWithoutSchemeIsTriedWithHttp)
     EXPECT_TRUE(ReadFileBytes(Local()) == body);
 }
 
+TEST_F(HttpDownloadTest, HttpsUrlDownloadsOverTls)
+{
+    std::string body = MakeContent(50000);
+    PutServedFile(L"pub/tls.zip", body);
+    CTrustedTlsCertificate trusted;
+
+    EXPECT_EQ(HexStatus(Download(TlsServerUrl(L"pub/tls.zip"), Local()).status), HexStatus(DL_COMPLETE));
+    EXPECT_TRUE(ReadFileBytes(Local()) == body);
+}
+
 TEST_F(HttpDownloadTest, ErrorsFoundBeforeTheWorkerAreFinalAtOnce)
 {
     // A URL that parses neither as given nor with "http://" in front.

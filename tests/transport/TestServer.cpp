@@ -1,5 +1,7 @@
 #include "TestServer.h"
 
+#include <wincrypt.h>
+
 #include <gtest/gtest.h>
 
 #include "TestFiles.h"
@@ -24,6 +26,48 @@ std::wstring ServerBase()
 std::wstring ServerUrl(const std::wstring& path)
 {
     return ServerBase() + L"/" + path;
+}
+
+std::wstring TlsServerUrl(const std::wstring& path)
+{
+    return Environment(L"KESTREL_TEST_TLS_SERVER") + L"/" + path;
+}
+
+namespace {
+
+// A registry store writes its changes when it is closed, so each change opens
+// and closes the store.
+HCERTSTORE OpenRootStore()
+{
+    HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
+    EXPECT_NE(store, nullptr);
+    return store;
+}
+
+}  // namespace
+
+CTrustedTlsCertificate::CTrustedTlsCertificate() : m_der(ReadFileBytes(Environment(L"KESTREL_TEST_TLS_CERT")))
+{
+    EXPECT_FALSE(m_der.empty());
+    HCERTSTORE store = OpenRootStore();
+    EXPECT_TRUE(CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING,
+                                                 reinterpret_cast<const BYTE*>(m_der.data()),
+                                                 static_cast<DWORD>(m_der.size()), CERT_STORE_ADD_REPLACE_EXISTING,
+                                                 nullptr));
+    CertCloseStore(store, 0);
+}
+
+CTrustedTlsCertificate::~CTrustedTlsCertificate()
+{
+    PCCERT_CONTEXT certificate = CertCreateCertificateContext(
+        X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(m_der.data()), static_cast<DWORD>(m_der.size()));
+    HCERTSTORE store = OpenRootStore();
+    PCCERT_CONTEXT stored =
+        CertFindCertificateInStore(store, X509_ASN_ENCODING, 0, CERT_FIND_EXISTING, certificate, nullptr);
+    if (stored)
+        CertDeleteCertificateFromStore(stored);
+    CertCloseStore(store, 0);
+    CertFreeCertificateContext(certificate);
 }
 
 void PutServedFile(const std::wstring& path, const std::string& bytes)

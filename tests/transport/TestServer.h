@@ -14,6 +14,24 @@ std::wstring ServerBase();
 // front as "_fault/cut=100/pub/a.zip".
 std::wstring ServerUrl(const std::wstring& path);
 
+// The same folder served over TLS: "https://127.0.0.1:PORT/" + path.
+std::wstring TlsServerUrl(const std::wstring& path);
+
+// Trusts the TLS server's certificate (made for this run) as a root while
+// it lives.
+class CTrustedTlsCertificate
+{
+public:
+    CTrustedTlsCertificate();
+    ~CTrustedTlsCertificate();
+
+    CTrustedTlsCertificate(const CTrustedTlsCertificate&) = delete;
+    CTrustedTlsCertificate& operator=(const CTrustedTlsCertificate&) = delete;
+
+private:
+    std::string m_der;
+};
+
 // Places a file in the served folder, creating its folders.
 void PutServedFile(const std::wstring& path, const std::string& bytes);
 
