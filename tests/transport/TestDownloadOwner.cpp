@@ -12,17 +12,17 @@ const wchar_t* EnglishText(UINT nStringId)
 {
     switch (nStringId)
     {
-    case IDS_DOWNLOAD:
+    case kStringDownload:
         return L"Download";
-    case IDS_UNABLE_TO_CREATE_LOCAL_FILE:
+    case kStringUnableToCreateLocalFile:
         return L"Unable to create local file!";
-    case IDS_CONNECTION_CANCELLED:
+    case kStringConnectionCancelled:
         return L"Connection has been cancelled!";
-    case IDS_FAIL_TO_CONNECT:
+    case kStringFailToConnect:
         return L"Fail to connect to VEXA web server!";
-    case IDS_FILE_NOT_ON_SERVER:
+    case kStringFileNotOnServer:
         return L"Unable to find the file on the remote server!";
-    case IDS_DISK_FULL:
+    case kStringDiskFull:
         return L"Downloading abort due to insufficient disk free space!";
     default:
         ADD_FAILURE() << "unexpected string id " << nStringId;
@@ -59,8 +59,8 @@ void CTestDownloadOwner::SetStatusText(int nStringId, const wchar_t* pszText)
     // As the main window shows them: "Download <title>...", or the string
     // alone, or the text as given.
     std::wstring line;
-    if (nStringId == static_cast<int>(IDS_DOWNLOAD))
-        line = std::wstring(EnglishText(IDS_DOWNLOAD)) + L" " + pszText + L"...";
+    if (nStringId == static_cast<int>(kStringDownload))
+        line = std::wstring(EnglishText(kStringDownload)) + L" " + pszText + L"...";
     else if (nStringId > 0)
         line = EnglishText(nStringId);
     else

@@ -57,12 +57,12 @@ UINT FailureMessageId(LONG lStatus)
     switch (lStatus)
     {
     case DL_E_LOCAL_FILE:
-        return IDS_UNABLE_TO_CREATE_LOCAL_FILE;
+        return kStringUnableToCreateLocalFile;
     case DL_E_WRITE:
-        return IDS_DISK_FULL;
+        return kStringDiskFull;
     case DL_E_URL:
     case DL_E_HTTP_STATUS:
-        return IDS_FILE_NOT_ON_SERVER;
+        return kStringFileNotOnServer;
     default:
         return 0;
     }
@@ -124,12 +124,12 @@ LONG DownloadPackage(IDownloadOwner& owner, UpdateItem& item)
             // One record for a whole series of failed connections.
             if (!bConnectFailureRecorded)
             {
-                owner.AppendHistoryLog(FALSE, owner.LoadText(IDS_FAIL_TO_CONNECT).c_str(), -1, nullptr);
+                owner.AppendHistoryLog(FALSE, owner.LoadText(kStringFailToConnect).c_str(), -1, nullptr);
                 bConnectFailureRecorded = true;
             }
-            owner.SetStatusText(IDS_FAIL_TO_CONNECT, nullptr);
+            owner.SetStatusText(kStringFailToConnect, nullptr);
             WaitDispatching(owner, kReconnectWaitMs);
-            owner.SetStatusText(IDS_DOWNLOAD, item.szTitle);
+            owner.SetStatusText(kStringDownload, item.szTitle);
         }
         else
             break;
@@ -143,7 +143,7 @@ LONG DownloadPackage(IDownloadOwner& owner, UpdateItem& item)
     }
     else if (lStatus == DL_E_CANCELLED)
     {
-        owner.SetStatusText(IDS_CONNECTION_CANCELLED, nullptr);
+        owner.SetStatusText(kStringConnectionCancelled, nullptr);
     }
     else if (UINT nMessageId = FailureMessageId(lStatus))
     {

@@ -13,12 +13,12 @@ constexpr UINT WM_DOWNLOAD_PROGRESS = WM_USER + 100;  // wParam: percent 0..100
 constexpr UINT WM_DOWNLOAD_ERROR = WM_USER + 101;     // wParam: the failure status
 
 // String table ids of the download messages.
-constexpr UINT IDS_DOWNLOAD = 6;
-constexpr UINT IDS_UNABLE_TO_CREATE_LOCAL_FILE = 7;
-constexpr UINT IDS_CONNECTION_CANCELLED = 33;
-constexpr UINT IDS_FAIL_TO_CONNECT = 34;
-constexpr UINT IDS_FILE_NOT_ON_SERVER = 35;
-constexpr UINT IDS_DISK_FULL = 36;
+constexpr UINT kStringDownload = 6;
+constexpr UINT kStringUnableToCreateLocalFile = 7;
+constexpr UINT kStringConnectionCancelled = 33;
+constexpr UINT kStringFailToConnect = 34;
+constexpr UINT kStringFileNotOnServer = 35;
+constexpr UINT kStringDiskFull = 36;
 
 // Downloads url to pszLocalPath and returns the final status of the engine
 // (DL_COMPLETE or a failure), or 0 at once when the run is already
