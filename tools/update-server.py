@@ -40,7 +40,7 @@ CHUNK = 64 * 1024
 
 
 class Faults:
-    def __init__(self, specs):
+    def __init__(self, fault_list):
         self.status = None
         self.auth = None
         self.nolength = False
@@ -48,11 +48,11 @@ class Faults:
         self.reset = None
         self.drip = None
         self.redirect = False
-        for spec in specs:
-            self.add(spec)
+        for fault in fault_list:
+            self.add(fault)
 
-    def add(self, spec):
-        name, _, value = spec.partition("=")
+    def add(self, fault):
+        name, _, value = fault.partition("=")
         if name == "status":
             self.status = int(value)
         elif name == "auth":
@@ -69,11 +69,11 @@ class Faults:
         elif name == "redirect":
             self.redirect = True
         else:
-            raise ValueError("unknown fault: " + spec)
+            raise ValueError("unknown fault: " + fault)
 
 
 def split_faults(path):
-    """Returns (fault specs, remaining path, remaining fault segment)."""
+    """Returns (the faults named, remaining path, remaining fault segment)."""
     if not path.startswith(FAULT_PREFIX):
         return [], path, ""
     rest = path[len(FAULT_PREFIX):]
@@ -106,9 +106,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def answer_request(self, send_body):
         raw_path = urllib.parse.urlsplit(self.path).path
-        specs, file_path, segment = split_faults(raw_path)
+        fault_list, file_path, segment = split_faults(raw_path)
         try:
-            faults = Faults(self.server.faults + specs)
+            faults = Faults(self.server.faults + fault_list)
         except ValueError as error:
             return self.answer_short(400, str(error))
 
