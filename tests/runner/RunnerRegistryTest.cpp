@@ -3,6 +3,7 @@
 #include "HotfixMark.h"
 #include "RunnerTestSupport.h"
 #include "TestFiles.h"
+#include "ServerSettings.h"
 #include "WebSite.h"
 
 namespace
@@ -28,17 +29,17 @@ TEST(HotfixMarkTest, CreatesOrOverwritesTheVersionWithoutTerminator)
 TEST(WebSiteTest, SharedKeyValueOverridesTheDefault)
 {
     RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSharedKey, L"WebSite");
-    EXPECT_EQ(GetWebSiteAddress(), kDefaultWebSite);
+    EXPECT_EQ(GetMakerWebSite(), kDefaultWebSite);
 
     WriteMachineString(kSharedKey, L"WebSite", L"http://127.0.0.1:8765/vexa/");
-    EXPECT_EQ(GetWebSiteAddress(), L"http://127.0.0.1:8765/vexa/");
+    EXPECT_EQ(GetMakerWebSite(), L"http://127.0.0.1:8765/vexa/");
 
     // Empty or of another type: the default.
     WriteMachineString(kSharedKey, L"WebSite", L"");
-    EXPECT_EQ(GetWebSiteAddress(), kDefaultWebSite);
+    EXPECT_EQ(GetMakerWebSite(), kDefaultWebSite);
     DWORD number = 1;
     WriteMachineValue(kSharedKey, L"WebSite", REG_DWORD, &number, sizeof(number));
-    EXPECT_EQ(GetWebSiteAddress(), kDefaultWebSite);
+    EXPECT_EQ(GetMakerWebSite(), kDefaultWebSite);
 
     // Stored without terminator and filling the whole buffer: still ends.
     // (The text written is followed by a non-zero unit, or the registry
@@ -47,10 +48,10 @@ TEST(WebSiteTest, SharedKeyValueOverridesTheDefault)
     std::wstring source = longest + L'b';
     WriteMachineValue(kSharedKey, L"WebSite", REG_SZ, source.c_str(),
                       static_cast<DWORD>(longest.size() * sizeof(wchar_t)));
-    EXPECT_EQ(GetWebSiteAddress(), longest);
+    EXPECT_EQ(GetMakerWebSite(), longest);
     // Too long for the buffer: the default.
     WriteMachineString(kSharedKey, L"WebSite", source.c_str());
-    EXPECT_EQ(GetWebSiteAddress(), kDefaultWebSite);
+    EXPECT_EQ(GetMakerWebSite(), kDefaultWebSite);
     RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSharedKey, L"WebSite");
 }
 
