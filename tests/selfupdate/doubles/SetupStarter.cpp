@@ -3,6 +3,7 @@
 // command line and closes the window after the given number of seconds or
 // when the program has ended, whichever comes first. It then waits for the
 // program and records whether it ended while the window was still open.
+// With 0 seconds it shows no window, as a start by hand from the shell.
 //   setupstarter.exe SECONDS PROGRAM
 #include <windows.h>
 
@@ -20,13 +21,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     DWORD seconds = std::strtoul(parameters.substr(0, blank).c_str(), nullptr, 10);
     std::string program = parameters.substr(blank + 1);
 
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = instance;
-    windowClass.lpszClassName = "InstallShield_Win";
-    RegisterClassA(&windowClass);
-    HWND window = CreateWindowA("InstallShield_Win", "Setup", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                300, 200, nullptr, nullptr, instance, nullptr);
+    HWND window = nullptr;
+    if (seconds > 0)
+    {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = DefWindowProcA;
+        windowClass.hInstance = instance;
+        windowClass.lpszClassName = "InstallShield_Win";
+        RegisterClassA(&windowClass);
+        window = CreateWindowA("InstallShield_Win", "Setup", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                               0, 300, 200, nullptr, nullptr, instance, nullptr);
+    }
 
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
@@ -51,10 +56,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageA(&msg);
     }
-    DestroyWindow(window);
+    if (window)
+        DestroyWindow(window);
     WaitForSingleObject(process.hProcess, INFINITE);
     CloseHandle(process.hProcess);
-    AppendRecord("starter", endedWithWindowOpen ? "ended with the window open"
-                                                : "ended after the window closed");
+    if (window)
+        AppendRecord("starter", endedWithWindowOpen ? "ended with the window open"
+                                                    : "ended after the window closed");
     return 0;
 }
