@@ -1,6 +1,5 @@
 #include "ParentProcess.h"
 
-#include "SelfTrace.h"
 #include "UniqueHandle.h"
 
 namespace {
@@ -37,9 +36,6 @@ DWORD GetParentProcessId()
         return kNoParentProcess;
     ProcessBasicInformation info = {};
     if (query(process.Get(), kProcessBasicInformationClass, &info, sizeof(info), nullptr) < 0)
-    {
-        SelfTrace("GetParentProcessId - query failed\n");
         return kNoParentProcess;
-    }
     return static_cast<DWORD>(info.inheritedFromUniqueProcessId);
 }
