@@ -60,6 +60,7 @@ class Case:
         self.window_seconds = window_seconds
         self.machine = Machine("selfupdate_" + name, driver=False, programs=[])
         self.starter = None
+        self.holder = None
         self.records = None
 
     def prepare(self):
@@ -160,6 +161,9 @@ class Case:
 
     def close(self):
         self.machine.__exit__(None, None, None)
+        for process in (self.starter, self.holder):
+            if process:
+                process.wait(timeout=10)
 
 
 CASES = {
