@@ -93,7 +93,7 @@ TEST_F(HttpDownloadTest, FreshDownloadWritesTheWholeBody)
     ASSERT_FALSE(requests.empty());
     const std::string& request = requests.back();
     EXPECT_NE(request.find("\"path\": \"/pub/fresh.zip\""), std::string::npos) << request;
-    EXPECT_NE(request.find("\"User-Agent\": \"transport_tests\""), std::string::npos) << request;
+    EXPECT_NE(request.find("\"User-Agent\": \"download_tests\""), std::string::npos) << request;
     EXPECT_NE(request.find("\"Accept\": \"*/*\""), std::string::npos) << request;
 }
 
