@@ -1,22 +1,38 @@
-// The history window (dialog 253), shown when the updater starts with "/H".
+// The history window (dialog 253), shown when the updater starts with "/H":
+// the records of "log.xml", reloaded whenever a writer announces a change.
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 
-class CHistoryDlg
+#include "HistoryLog.h"
+#include "SkinDialog.h"
+
+class CHistoryDlg : public CSkinDialog
 {
 public:
-    CHistoryDlg(const wchar_t* pszSkinName, HWND hParent);
+    // logPath: the log to show; "log.xml" beside the program unless a host
+    // names another.
+    CHistoryDlg(const wchar_t* pszSkinName, HWND hParent,
+                const std::wstring& logPath = GetHistoryLogPath());
+    ~CHistoryDlg() override;
 
-    INT_PTR DoModal();
+protected:
+    BOOL OnInitDialog() override;
+    bool OnCommand(WORD id, WORD code, HWND control) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
-    BOOL OnInitDialog();
+    void ApplySkin();
+    void LoadList();
+    void ClearLog();
+    LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw);
+    void DrawSelectedRow(HDC dc, int item);
 
-    HWND m_hWnd = nullptr;
-    HWND m_hParent;
-    std::wstring m_strSkinName;
+    std::wstring m_strLogPath;
+    HWND m_hList = nullptr;
+    HFONT m_hFont = nullptr;
+    HICON m_hIcon = nullptr;
 };
