@@ -138,6 +138,25 @@ INSTANTIATE_TEST_SUITE_P(BothRules, StructureWalk,
                              return std::string(info.param.name);
                          });
 
+TEST(StructureWalkRules, DifferOnlyInWhereTheNextStructureStarts)
+{
+    // After a structure without strings, a BIOS structure (type 0) begins
+    // with a NUL byte: the firmware walk steps exactly over the two NULs and
+    // reads it, the DMI walk skips every NUL and so misses its type byte.
+    std::string table = SmbiosStructure(0x7E, 0, {}, 6) + BiosStructure("0602") +
+                        SystemStructure(2, kSixSystemStrings);
+    CMachineIdentity firmware;
+    firmware.WalkStructureTable(Bytes(table), Bytes(table) + table.size(),
+                                NextStructureRule::AfterStringSet);
+    EXPECT_EQ(firmware.m_strBiosVersion, L"0602");
+    EXPECT_EQ(firmware.m_strModelName, L"Pellar D22");
+
+    CMachineIdentity dmi;
+    dmi.WalkStructureTable(Bytes(table), Bytes(table) + table.size(),
+                           NextStructureRule::SkipNulBytes);
+    EXPECT_EQ(dmi.m_strBiosVersion, L"");
+}
+
 TEST(FirmwareWalk, CoversOnlyTheLengthTheHeaderGives)
 {
     std::string table = BiosStructure("0602") + SystemStructure(2, kSixSystemStrings);

@@ -28,14 +28,14 @@ public:
     std::vector<WORD> m_aCommand;
 
 protected:
-    bool OnCommand(WORD id, WORD code, HWND control) override
+    BOOL OnCommand(WORD id, WORD code) override
     {
         if (id == IDC_CHECK_ALL || id == IDC_UNCHECK_ALL)
         {
             m_aCommand.push_back(id);
-            return true;
+            return TRUE;
         }
-        return CMainSkinDialog::OnCommand(id, code, control);
+        return CMainSkinDialog::OnCommand(id, code);
     }
 };
 

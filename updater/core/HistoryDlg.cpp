@@ -144,22 +144,22 @@ void CHistoryDlg::ClearLog()
         SendMessageW(m_hList, LVM_DELETEALLITEMS, 0, 0);
 }
 
-bool CHistoryDlg::OnCommand(WORD id, WORD code, HWND control)
+BOOL CHistoryDlg::OnCommand(WORD id, WORD code)
 {
     if (id == IDC_CLEAR_LOG)
     {
         ClearLog();
-        return true;
+        return TRUE;
     }
-    return CSkinDialog::OnCommand(id, code, control);
+    return CSkinDialog::OnCommand(id, code);
 }
 
-bool CHistoryDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result)
+INT_PTR CHistoryDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == GetLogChangedMessage())
     {
         LoadList();
-        return true;
+        return TRUE;
     }
     if (message == WM_NOTIFY)
     {
@@ -168,11 +168,10 @@ bool CHistoryDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
         {
             SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT,
                               OnCustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam)));
-            result = TRUE;
-            return true;
+            return TRUE;
         }
     }
-    return CSkinDialog::OnMessage(message, wParam, lParam, result);
+    return CSkinDialog::OnMessage(message, wParam, lParam);
 }
 
 LRESULT CHistoryDlg::OnCustomDraw(NMLVCUSTOMDRAW& draw)

@@ -144,7 +144,7 @@ void CMainSkinDialog::PlaceStatic(HBITMAP background, int id, int x, int y, int 
         AddControlBrush(background, id, x, y, x + width, y + height);
 }
 
-bool CMainSkinDialog::OnCommand(WORD id, WORD code, HWND control)
+BOOL CMainSkinDialog::OnCommand(WORD id, WORD code)
 {
     for (const CheckLabel& label : m_aLabel)
     {
@@ -158,19 +158,16 @@ bool CMainSkinDialog::OnCommand(WORD id, WORD code, HWND control)
         PostMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(-1, -1));
         SendMessageW(m_hWnd, WM_COMMAND, MAKEWPARAM(label.nButtonId, BN_CLICKED),
                      reinterpret_cast<LPARAM>(button));
-        return true;
+        return TRUE;
     }
-    return CSkinDialog::OnCommand(id, code, control);
+    return CSkinDialog::OnCommand(id, code);
 }
 
-bool CMainSkinDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result)
+INT_PTR CMainSkinDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_QUERYDRAGICON)
-    {
-        result = reinterpret_cast<INT_PTR>(m_hIcon);
-        return true;
-    }
-    return CSkinDialog::OnMessage(message, wParam, lParam, result);
+        return reinterpret_cast<INT_PTR>(m_hIcon);
+    return CSkinDialog::OnMessage(message, wParam, lParam);
 }
 
 void CMainSkinDialog::OnPaint()

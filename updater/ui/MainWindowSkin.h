@@ -33,8 +33,8 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    bool OnCommand(WORD id, WORD code, HWND control) override;
-    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+    BOOL OnCommand(WORD id, WORD code) override;
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnPaint() override;
     HBRUSH OnCtlColorStatic(HDC dc, HWND control) override;
 

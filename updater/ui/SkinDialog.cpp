@@ -7,9 +7,6 @@
 
 namespace {
 
-constexpr int kCloseButtonId = 8;
-constexpr int kMinimizeButtonId = 1068;
-
 struct RegionResource
 {
     const RGNDATA* data = nullptr;
@@ -30,42 +27,19 @@ RegionResource FindRegionResource(const wchar_t* name)
 }  // namespace
 
 CSkinDialog::CSkinDialog(UINT nTemplateId, HWND hParent, const wchar_t* pszRegionName)
-    : m_strRegionName(pszRegionName ? pszRegionName : L""),
-      m_hParent(hParent),
-      m_nTemplateId(nTemplateId)
+    : CModalDialog(nTemplateId, hParent), m_strRegionName(pszRegionName ? pszRegionName : L"")
 {
 }
 
 CSkinDialog::~CSkinDialog()
 {
+    // The window goes first: its controls still use the brushes.
     if (m_hWnd)
         DestroyWindow(m_hWnd);
     if (m_pBkBrush)
         DeleteObject(m_pBkBrush);
     for (const auto& entry : m_aControlBrush)
         DeleteObject(entry.second);
-}
-
-INT_PTR CSkinDialog::DoModal()
-{
-    m_bModal = true;
-    return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_nTemplateId), m_hParent,
-                           DialogProc, reinterpret_cast<LPARAM>(this));
-}
-
-HWND CSkinDialog::Create()
-{
-    m_bModal = false;
-    return CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_nTemplateId),
-                              m_hParent, DialogProc, reinterpret_cast<LPARAM>(this));
-}
-
-void CSkinDialog::EndDialog(INT_PTR result)
-{
-    if (m_bModal)
-        ::EndDialog(m_hWnd, result);
-    else
-        DestroyWindow(m_hWnd);
 }
 
 void CSkinDialog::ApplyRegion()
@@ -98,26 +72,6 @@ BOOL CSkinDialog::OnInitDialog()
 {
     ApplyRegion();
     return TRUE;
-}
-
-bool CSkinDialog::OnCommand(WORD id, WORD, HWND)
-{
-    switch (id)
-    {
-    case IDCANCEL:
-    case kCloseButtonId:
-        EndDialog(IDCANCEL);
-        return true;
-    case kMinimizeButtonId:
-        ShowWindow(m_hWnd, SW_MINIMIZE);
-        return true;
-    }
-    return false;
-}
-
-bool CSkinDialog::OnMessage(UINT, WPARAM, LPARAM, INT_PTR&)
-{
-    return false;
 }
 
 bool CSkinDialog::OnEraseBkgnd(HDC dc)
@@ -197,32 +151,10 @@ HBRUSH CSkinDialog::GetControlBrush(int id) const
     return m_pBkBrush;
 }
 
-INT_PTR CALLBACK CSkinDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR CSkinDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    CSkinDialog* self;
-    if (message == WM_INITDIALOG)
-    {
-        self = reinterpret_cast<CSkinDialog*>(lParam);
-        SetWindowLongPtrW(window, DWLP_USER, lParam);
-        self->m_hWnd = window;
-        return self->OnInitDialog();
-    }
-    self = reinterpret_cast<CSkinDialog*>(GetWindowLongPtrW(window, DWLP_USER));
-    if (!self)
-        return FALSE;
-    INT_PTR result = self->HandleMessage(message, wParam, lParam);
-    if (message == WM_NCDESTROY)
-        self->m_hWnd = nullptr;
-    return result;
-}
-
-INT_PTR CSkinDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    INT_PTR result = 0;
     switch (message)
     {
-    case WM_COMMAND:
-        return OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
     case WM_LBUTTONDOWN:
     {
         // Dragging the background moves the window as its caption would.
@@ -256,7 +188,5 @@ INT_PTR CSkinDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     }
     }
-    if (OnMessage(message, wParam, lParam, result))
-        return result;
-    return FALSE;
+    return CModalDialog::OnMessage(message, wParam, lParam);
 }

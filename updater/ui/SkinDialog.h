@@ -11,41 +11,28 @@
 #include <vector>
 
 #include "HoverButton.h"
+#include "ModalDialog.h"
 
-class CSkinDialog
+class CSkinDialog : public CModalDialog
 {
 public:
     CSkinDialog(UINT nTemplateId, HWND hParent, const wchar_t* pszRegionName);
-    virtual ~CSkinDialog();
-
-    CSkinDialog(const CSkinDialog&) = delete;
-    CSkinDialog& operator=(const CSkinDialog&) = delete;
-
-    // Runs the window modally and returns its end code.
-    INT_PTR DoModal();
-    // Creates it modeless (for hosts that run their own message loop).
-    HWND Create();
-
-    HWND GetSafeHwnd() const { return m_hWnd; }
+    ~CSkinDialog() override;
 
     std::wstring m_strRegionName;
     HRGN m_hRegion = nullptr;
 
 protected:
     // Applies the outline; derived windows add their skin after it.
-    virtual BOOL OnInitDialog();
-    // A command; returns true when handled. Close (8) and Cancel (2) end the
-    // window, minimise (1068) minimises it.
-    virtual bool OnCommand(WORD id, WORD code, HWND control);
-    // Any other message; returns true and sets result when handled.
-    virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result);
+    BOOL OnInitDialog() override;
+    // Dragging, background, painting, static colours and the hover buttons'
+    // drawing; derived windows pass on what they do not handle themselves.
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     // Fills the background with m_pBkBrush; false leaves the default erase.
     virtual bool OnEraseBkgnd(HDC dc);
     virtual void OnPaint();
     // Brush of a static control (WM_CTLCOLORSTATIC); null for the default.
     virtual HBRUSH OnCtlColorStatic(HDC dc, HWND control);
-
-    void EndDialog(INT_PTR result);
 
     // Subclasses control id as a hover button with its faces (0 for none),
     // sizes it to its face and moves it to (x, y).
@@ -59,17 +46,10 @@ protected:
     // has none) the whole-window brush.
     HBRUSH GetControlBrush(int id) const;
 
-    HWND m_hWnd = nullptr;
-    HWND m_hParent;
-    UINT m_nTemplateId;
     HBRUSH m_pBkBrush = nullptr;
     std::vector<std::pair<int, HBRUSH>> m_aControlBrush;
     std::vector<std::unique_ptr<CHoverButton>> m_aHoverButton;
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void ApplyRegion();
-
-    bool m_bModal = false;
 };
