@@ -227,24 +227,36 @@ TEST_F(SkinTest, PressingTheBackgroundDragsTheWindow)
     EXPECT_EQ(posted.wParam, static_cast<WPARAM>(HTCAPTION));
 }
 
-TEST_F(SkinTest, StaticTextsTakeTheirOwnBrushAndColour)
+TEST_F(SkinTest, StaticTextsTakeTheirBrushAndColour)
 {
-    CTestMainDialog dialog(kEnglish);
-    HWND window = Open(dialog);
-    HWND status = GetDlgItem(window, IDC_STATUS_TEXT);
-    HWND model = GetDlgItem(window, IDC_MODEL_NAME);
-    HDC dc = GetDC(status);
-    HBRUSH statusBrush = reinterpret_cast<HBRUSH>(SendMessageW(
-        window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(status)));
-    EXPECT_EQ(GetTextColor(dc), RGB(46, 58, 20));
-    EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
-    HBRUSH modelBrush = reinterpret_cast<HBRUSH>(SendMessageW(
-        window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(model)));
-    EXPECT_EQ(GetTextColor(dc), RGB(98, 108, 48));
-    ReleaseDC(status, dc);
-    EXPECT_NE(statusBrush, nullptr);
-    EXPECT_NE(modelBrush, nullptr);
-    EXPECT_NE(statusBrush, modelBrush);
+    // Windows XP or later: each text its own brush cut from the background;
+    // older systems: the whole-window brush for all.
+    for (BOOL xpOrLater : {TRUE, FALSE})
+    {
+        SCOPED_TRACE(xpOrLater);
+        g_bWinXPOrLater = xpOrLater;
+        CTestMainDialog dialog(kEnglish);
+        HWND window = Open(dialog);
+        HWND status = GetDlgItem(window, IDC_STATUS_TEXT);
+        HWND model = GetDlgItem(window, IDC_MODEL_NAME);
+        HDC dc = GetDC(status);
+        HBRUSH statusBrush = reinterpret_cast<HBRUSH>(
+            SendMessageW(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                         reinterpret_cast<LPARAM>(status)));
+        EXPECT_EQ(GetTextColor(dc), RGB(46, 58, 20));
+        EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
+        HBRUSH modelBrush = reinterpret_cast<HBRUSH>(
+            SendMessageW(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                         reinterpret_cast<LPARAM>(model)));
+        EXPECT_EQ(GetTextColor(dc), RGB(98, 108, 48));
+        SendMessageW(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                     reinterpret_cast<LPARAM>(GetDlgItem(window, 1061)));
+        EXPECT_EQ(GetTextColor(dc), RGB(255, 255, 255));
+        ReleaseDC(status, dc);
+        EXPECT_NE(statusBrush, nullptr);
+        EXPECT_NE(modelBrush, nullptr);
+        EXPECT_EQ(statusBrush != modelBrush, xpOrLater != FALSE);
+    }
 }
 
 TEST(JpegPictureTest, BackgroundsLoadInPixelsAtTheScreenDensity)
