@@ -1,5 +1,7 @@
 #include "ProductList.h"
 
+#include <cstring>
+
 #include "UniqueHandle.h"
 #include "XmlEscape.h"
 

@@ -77,14 +77,14 @@ std::wstring FormatHistoryRecord(DWORD time, BOOL status, const wchar_t* text, i
     bool fullForm = type != kHistoryNoItem;
     if (fullForm)
         head += L" type=\"" + std::to_wstring(type) + L"\" name=\"";
-    std::wstring namePart = fullForm ? L"\">" : L">";
+    const std::wstring headEnd = fullForm ? L"\">" : L">";
     const std::wstring tail = L" </log>\r\n";
 
-    size_t fixed = head.size() + namePart.size() + 1 + tail.size();
+    size_t fixed = head.size() + headEnd.size() + 1 + tail.size();
     std::wstring line = head;
     if (fullForm)
         AppendEscapedXml(line, name, kMaxHistoryLineChars - fixed);
-    line += namePart;
+    line += headEnd;
     line += L' ';
     AppendEscapedXml(line, text, kMaxHistoryLineChars - (line.size() + tail.size()));
     line += tail;

@@ -1,5 +1,7 @@
 #include "HistoryLogReader.h"
 
+#include <cstring>
+
 #include "ComPtr.h"
 #include "HistoryLog.h"
 #include "TraceLog.h"

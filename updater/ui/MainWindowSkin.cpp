@@ -60,6 +60,9 @@ CMainSkinDialog::CMainSkinDialog(UINT nTemplateId, HWND hParent, const wchar_t* 
 
 CMainSkinDialog::~CMainSkinDialog()
 {
+    // The window and its labels go before the fonts they use.
+    if (m_hWnd)
+        DestroyWindow(m_hWnd);
     for (HFONT font : {m_hModelFont, m_hSmallFont, m_hLabelFont})
     {
         if (font)
@@ -237,6 +240,11 @@ void CMainSkinDialog::SetLabelHover(CheckLabel& label, bool hovered)
 LRESULT CALLBACK CMainSkinDialog::LabelProc(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam, UINT_PTR, DWORD_PTR selfData)
 {
+    if (message == WM_NCDESTROY)
+    {
+        RemoveWindowSubclass(window, LabelProc, kLabelSubclassId);
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
     auto* self = reinterpret_cast<CMainSkinDialog*>(selfData);
     CheckLabel* label = self->FindLabel(window);
     switch (message)
@@ -252,9 +260,6 @@ LRESULT CALLBACK CMainSkinDialog::LabelProc(HWND window, UINT message, WPARAM wP
     case WM_MOUSELEAVE:
         if (label && label->bHovered)
             self->SetLabelHover(*label, false);
-        break;
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(window, LabelProc, kLabelSubclassId);
         break;
     }
     return DefSubclassProc(window, message, wParam, lParam);
