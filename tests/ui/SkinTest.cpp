@@ -7,6 +7,7 @@
 #include "JpegPicture.h"
 #include "ProcessFlags.h"
 #include "SkinResource.h"
+#include "TestFiles.h"
 #include "WindowTestSupport.h"
 #include "resource.h"
 
@@ -256,6 +257,39 @@ TEST_F(SkinTest, StaticTextsTakeTheirBrushAndColour)
         EXPECT_NE(statusBrush, nullptr);
         EXPECT_NE(modelBrush, nullptr);
         EXPECT_EQ(statusBrush != modelBrush, xpOrLater != FALSE);
+    }
+}
+
+TEST(SkinResourceTest, OutlinesAreEightRectanglesWithSteppedCorners)
+{
+    struct Case
+    {
+        const wchar_t* name;
+        LONG width, height;
+    };
+    for (const Case& c : {Case{L"MAINPANEL", 555, 390}, Case{L"LOGPANEL", 450, 300}})
+    {
+        SCOPED_TRACE(Narrow(c.name));
+        HMODULE module = GetModuleHandleW(nullptr);
+        HRSRC resource = FindResourceW(module, c.name, L"RGN");
+        ASSERT_NE(resource, nullptr);
+        const auto* data = static_cast<const RGNDATA*>(LockResource(LoadResource(module, resource)));
+        EXPECT_EQ(data->rdh.dwSize, 32u);
+        EXPECT_EQ(data->rdh.iType, static_cast<DWORD>(RDH_RECTANGLES));
+        ASSERT_EQ(data->rdh.nCount, 8u);
+        EXPECT_EQ(SizeofResource(module, resource), 32u + 8 * 16);
+        const RECT* rects = reinterpret_cast<const RECT*>(data->Buffer);
+        // Top corners: insets 5, 3, 2, 1 from the first row down.
+        EXPECT_EQ(rects[0].left, 5);
+        EXPECT_EQ(rects[1].left, 3);
+        EXPECT_EQ(rects[2].left, 2);
+        EXPECT_EQ(rects[3].left, 1);
+        EXPECT_EQ(rects[4].left, 0);
+        EXPECT_EQ(rects[4].right, c.width);
+        EXPECT_EQ(rects[7].left, 5);
+        EXPECT_EQ(rects[7].bottom, c.height);
+        for (int i = 0; i < 8; ++i)
+            EXPECT_EQ(rects[i].left, c.width - rects[i].right) << i;  // symmetric
     }
 }
 
