@@ -95,3 +95,41 @@ using CFindHandle = CUniqueHandle<HANDLE, FindHandleTraits>;
 using CRegKey = CUniqueHandle<HKEY, RegKeyTraits>;
 using CLibrary = CUniqueHandle<HMODULE, LibraryTraits>;
 using CServiceHandle = CUniqueHandle<SC_HANDLE, ServiceHandleTraits>;
+
+// CryptoAPI contexts, keys and hashes.
+struct CryptContextTraits
+{
+    static HCRYPTPROV Invalid() noexcept { return 0; }
+    static void Close(HCRYPTPROV h) noexcept { ::CryptReleaseContext(h, 0); }
+};
+
+struct CryptKeyTraits
+{
+    static HCRYPTKEY Invalid() noexcept { return 0; }
+    static void Close(HCRYPTKEY h) noexcept { ::CryptDestroyKey(h); }
+};
+
+struct CryptHashTraits
+{
+    static HCRYPTHASH Invalid() noexcept { return 0; }
+    static void Close(HCRYPTHASH h) noexcept { ::CryptDestroyHash(h); }
+};
+
+// GDI objects the owner created (bitmaps, brushes, fonts, regions).
+struct GdiObjectTraits
+{
+    static HGDIOBJ Invalid() noexcept { return nullptr; }
+    static void Close(HGDIOBJ h) noexcept { ::DeleteObject(h); }
+};
+
+// Memory device contexts from CreateCompatibleDC.
+struct MemoryDcTraits
+{
+    static HDC Invalid() noexcept { return nullptr; }
+    static void Close(HDC h) noexcept { ::DeleteDC(h); }
+};
+
+using CCryptContext = CUniqueHandle<HCRYPTPROV, CryptContextTraits>;
+using CCryptKey = CUniqueHandle<HCRYPTKEY, CryptKeyTraits>;
+using CCryptHash = CUniqueHandle<HCRYPTHASH, CryptHashTraits>;
+using CMemoryDc = CUniqueHandle<HDC, MemoryDcTraits>;

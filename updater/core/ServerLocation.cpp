@@ -20,14 +20,6 @@ void CreateFolder(const std::wstring& path)
 
 }  // namespace
 
-std::wstring GetProgramFolder()
-{
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder = path;
-    return folder.substr(0, folder.rfind(L'\\') + 1);
-}
-
 std::wstring GetTempFolder()
 {
     return GetProgramFolder() + L"Temp";

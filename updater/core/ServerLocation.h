@@ -4,10 +4,9 @@
 
 #include <string>
 
-struct UpdateItem;
+#include "ProgramFolder.h"
 
-// The folder of the running program, with its trailing "\".
-std::wstring GetProgramFolder();
+struct UpdateItem;
 
 // The program folder followed by "Temp": the local index and one folder per
 // package, named by the item's index.

@@ -6,17 +6,17 @@
 CUpdaterDlg::CUpdaterDlg(HWND hParent, int nRunMode, const wchar_t* pszBiosVersion,
                          const wchar_t* pszModelName, const wchar_t* pszSkinName,
                          const wchar_t* pszFamilyName)
-    : CModalDialog(IDD_UPDATER_DIALOG, hParent),
+    : CMainSkinDialog(IDD_UPDATER_DIALOG, hParent, pszSkinName),
       m_nRunMode(nRunMode),
       m_strBiosVersion(pszBiosVersion),
       m_strModelName(pszModelName),
-      m_strFamilyName(pszFamilyName),
-      m_strSkinName(pszSkinName)
+      m_strFamilyName(pszFamilyName)
 {
 }
 
 BOOL CUpdaterDlg::OnInitDialog()
 {
+    CMainSkinDialog::OnInitDialog();
     SetWindowTextW(m_hWnd, L"Vexa Kestrel");
     SetDlgItemTextW(m_hWnd, IDC_MODEL_NAME, m_strModelName.c_str());
     SetDlgItemTextW(m_hWnd, IDC_CHECK_ALL_LABEL, LoadTranslatedString(IDS_CHECK_ALL).c_str());

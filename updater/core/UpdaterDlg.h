@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "ModalDialog.h"
+#include "MainWindowSkin.h"
 
-class CUpdaterDlg : public CModalDialog
+class CUpdaterDlg : public CMainSkinDialog
 {
 public:
     CUpdaterDlg(HWND hParent, int nRunMode, const wchar_t* pszBiosVersion,
@@ -22,7 +22,4 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-
-private:
-    std::wstring m_strSkinName;
 };

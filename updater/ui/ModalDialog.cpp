@@ -2,6 +2,18 @@
 
 #include "resource.h"
 
+CModalDialog::~CModalDialog()
+{
+    if (m_hWnd)
+        DestroyWindow(m_hWnd);
+}
+
+HWND CModalDialog::Create()
+{
+    return CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_nTemplateId), m_hParent,
+                              DialogProc, reinterpret_cast<LPARAM>(this));
+}
+
 INT_PTR CModalDialog::DoModal()
 {
     return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_nTemplateId), m_hParent,
@@ -43,5 +55,8 @@ INT_PTR CALLBACK CModalDialog::DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, L
         return FALSE;
     if (uMsg == WM_COMMAND)
         return pThis->OnCommand(LOWORD(wParam), HIWORD(wParam));
-    return pThis->OnMessage(uMsg, wParam, lParam);
+    INT_PTR result = pThis->OnMessage(uMsg, wParam, lParam);
+    if (uMsg == WM_NCDESTROY)
+        pThis->m_hWnd = nullptr;
+    return result;
 }

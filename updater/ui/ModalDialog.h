@@ -8,13 +8,18 @@ class CModalDialog
 {
 public:
     CModalDialog(UINT nTemplateId, HWND hParent) : m_nTemplateId(nTemplateId), m_hParent(hParent) {}
-    virtual ~CModalDialog() = default;
+    virtual ~CModalDialog();
 
     CModalDialog(const CModalDialog&) = delete;
     CModalDialog& operator=(const CModalDialog&) = delete;
 
     // Shows the dialog from the program's resources and returns once it ends.
     INT_PTR DoModal();
+    // Creates it modeless instead, for hosts that run their own message loop
+    // (the window tests); the window lives until this object goes.
+    HWND Create();
+
+    HWND GetSafeHwnd() const { return m_hWnd; }
 
 protected:
     virtual BOOL OnInitDialog() { return TRUE; }
