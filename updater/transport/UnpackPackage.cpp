@@ -1,6 +1,7 @@
 #include "UnpackPackage.h"
 
 #include <memory>
+#include <set>
 #include <system_error>
 
 #include "PackageEntryName.h"
@@ -41,7 +42,10 @@ std::wstring ReadEntryName(CZipReader& reader, ZipEntryInfo& info, const std::ws
 }
 
 // Creates the entry's folders below folder and returns the file's path.
-std::wstring PrepareEntryPath(std::wstring folder, const std::wstring& name)
+// Folders made for earlier entries are not asked for again: under Wine each
+// request costs as much as writing a small file.
+std::wstring PrepareEntryPath(std::wstring folder, const std::wstring& name,
+                              std::set<std::wstring>& created)
 {
     size_t start = 0;
     for (size_t i = 0; i < name.size(); ++i)
@@ -51,7 +55,8 @@ std::wstring PrepareEntryPath(std::wstring folder, const std::wstring& name)
         if (folder.empty() || folder.back() != L'\\')
             folder += L'\\';
         folder.append(name, start, i - start);
-        CreateDirectoryW(folder.c_str(), nullptr);  // an existing folder is fine
+        if (created.insert(folder).second)
+            CreateDirectoryW(folder.c_str(), nullptr);  // an existing folder is fine
         start = i + 1;
     }
     return folder + L'\\' + name.substr(start);
@@ -86,6 +91,7 @@ void ExtractAll(const wchar_t* archivePath, const volatile LONG* plCancel)
     const std::wstring archive = archivePath;
     const std::wstring folder = archive.substr(0, archive.find_last_of(L"\\/") + 1);
     auto buffer = std::make_unique<BYTE[]>(kCopyStep);
+    std::set<std::wstring> createdFolders;
 
     CZipReader reader(archivePath);
     do
@@ -96,7 +102,7 @@ void ExtractAll(const wchar_t* archivePath, const volatile LONG* plCancel)
         {
             if (!IsSafeEntryName(name.c_str()))
                 throw CZipException(kZipBadArchive, archive);
-            ExtractEntry(reader, PrepareEntryPath(folder, name), info, plCancel, buffer.get());
+            ExtractEntry(reader, PrepareEntryPath(folder, name, createdFolders), info, plCancel, buffer.get());
         }
     } while (!IsCancelled(plCancel) && reader.GoToNextEntry());
     reader.Close();
