@@ -156,6 +156,18 @@ TEST_F(UnpackPackageTest, OrdinaryNamesWithDotsAndDeviceLikeWordsExtract)
     EXPECT_FALSE(Exists(In(L"folder")));  // a folder entry creates nothing
 }
 
+TEST_F(UnpackPackageTest, ArchiveGivenWithoutAFolderUnpacksIntoTheCurrentOne)
+{
+    Packed({{"sub/b.txt", "b"}});
+    wchar_t previous[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    SetCurrentDirectoryW(m_package.c_str());
+    const LONG result = UnpackPackage(L"package.zip", &m_lCancel);
+    SetCurrentDirectoryW(previous);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(ReadFileBytes(In(L"sub\\b.txt")), "b");
+}
+
 TEST_F(UnpackPackageTest, NameOf1024BytesIsAFormatFailure)
 {
     std::wstring archive = Packed({{std::string(1024, 'n'), "x"}});

@@ -41,6 +41,15 @@ std::wstring ReadEntryName(CZipReader& reader, ZipEntryInfo& info, const std::ws
     return wide;
 }
 
+// An archive given without a folder unpacks into the current folder, not
+// into the root.
+void AppendPathPart(std::wstring& path, const std::wstring& part)
+{
+    if (!path.empty() && !IsSeparator(path.back()))
+        path += L'\\';
+    path += part;
+}
+
 // Creates the entry's folders below folder and returns the file's path.
 // Folders made for earlier entries are not asked for again: under Wine each
 // request costs as much as writing a small file.
@@ -52,14 +61,13 @@ std::wstring PrepareEntryPath(std::wstring folder, const std::wstring& name,
     {
         if (!IsSeparator(name[i]))
             continue;
-        if (folder.empty() || folder.back() != L'\\')
-            folder += L'\\';
-        folder.append(name, start, i - start);
+        AppendPathPart(folder, name.substr(start, i - start));
         if (created.insert(folder).second)
             CreateDirectoryW(folder.c_str(), nullptr);  // an existing folder is fine
         start = i + 1;
     }
-    return folder + L'\\' + name.substr(start);
+    AppendPathPart(folder, name.substr(start));
+    return folder;
 }
 
 void ExtractEntry(CZipReader& reader, const std::wstring& filePath, const ZipEntryInfo& info,
