@@ -209,9 +209,24 @@ TEST_F(PendingWorkTest, TextsTooLongForTheirLineAreCutWithoutBreakingMarkup)
         item->szZipPath[i] = L'"';
     UpdateItemArray items{item};
 
+    // 125 escaped "&" leave an odd room on the path line for what follows:
+    // pairs of UTF-16 units (U+1F600), the last of which would not fit whole.
+    for (size_t i = 0; i < 125; ++i)
+        item->szPath[i] = L'&';
+    for (size_t i = 125; i + 1 < ARRAYSIZE(item->szPath); i += 2)
+    {
+        item->szPath[i] = 0xD83D;
+        item->szPath[i + 1] = 0xDE00;
+    }
     const std::wstring text = FormatPendingWork(L"P1", 0, kEnglish, items);
     for (const std::wstring& line : Lines(text))
         EXPECT_LE(line.size() + 2, 1023u);
+    for (size_t i = 0; i < text.size(); ++i)
+    {
+        const bool pairs = !IS_HIGH_SURROGATE(text[i]) ||
+                           (i + 1 < text.size() && IS_LOW_SURROGATE(text[i + 1]));
+        EXPECT_TRUE(pairs) << i;
+    }
 
     std::wstring file = L"\xFEFF" + text;
     m_program.WriteBytes(L"process.xml",
@@ -228,6 +243,7 @@ TEST_F(PendingWorkTest, TextsTooLongForTheirLineAreCutWithoutBreakingMarkup)
     const std::wstring zipPath = back.szZipPath;
     EXPECT_GT(zipPath.size(), 100u);
     EXPECT_EQ(zipPath.find_first_not_of(L'"'), std::wstring::npos);
+    EXPECT_EQ(std::wstring(back.szPath).substr(0, 125), std::wstring(125, L'&'));
     ClearUpdateItemArray(items);
 }
 

@@ -31,20 +31,23 @@ const wchar_t* EscapeOf(wchar_t c)
     }
 }
 
-// Escapes text into at most room characters, never cutting an escape apart.
+// Escapes text into at most room characters, never cutting an escape or a
+// surrogate pair apart (half of either would not parse).
 std::wstring EscapeMarkup(const wchar_t* text, size_t room)
 {
     std::wstring escaped;
-    for (const wchar_t* p = text; *p; ++p)
+    for (const wchar_t* p = text; *p;)
     {
         const wchar_t* escape = EscapeOf(*p);
-        const size_t length = escape ? wcslen(escape) : 1;
+        const size_t units = IS_HIGH_SURROGATE(p[0]) && IS_LOW_SURROGATE(p[1]) ? 2 : 1;
+        const size_t length = escape ? wcslen(escape) : units;
         if (escaped.size() + length > room)
             break;
         if (escape)
             escaped += escape;
         else
-            escaped += *p;
+            escaped.append(p, units);
+        p += units;
     }
     return escaped;
 }
