@@ -1,20 +1,17 @@
-// Times UnpackPackage on one archive: "UnpackBench.exe PACKAGE.zip".
+// Times UnpackPackage on one archive: "unpack_bench.exe PACKAGE.zip".
 // Prints the result code and the milliseconds spent inside the call, so the
 // Wine start-up is not counted.
 #include <windows.h>
-#include <shellapi.h>
 
 #include <cstdio>
 
 #include "UnpackPackage.h"
 
-int main()
+int wmain(int argc, wchar_t** argv)
 {
-    int argc = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (!argv || argc != 2)
+    if (argc != 2)
     {
-        std::fprintf(stderr, "usage: UnpackBench PACKAGE.zip\n");
+        std::fprintf(stderr, "usage: unpack_bench PACKAGE.zip\n");
         return 2;
     }
     volatile LONG cancel = 0;
@@ -25,6 +22,5 @@ int main()
     QueryPerformanceCounter(&end);
     const double ms = 1000.0 * double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart);
     std::printf("result=0x%08lX ms=%.1f\n", static_cast<unsigned long>(result), ms);
-    LocalFree(argv);
     return result == 0 ? 0 : 1;
 }

@@ -13,7 +13,7 @@ command -v unzip >/dev/null || { echo "unzip is missing: apt-get install unzip" 
 
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target UnpackBench -j2 >/dev/null
+cmake --build "$build" --target unpack_bench -j2 >/dev/null
 
 mkdir -p "$work"
 package=$work/package.zip
@@ -32,7 +32,7 @@ while [ "$i" -lt "$runs" ]; do
     mkdir -p "$work/kestrel" "$work/unzip"
     cp "$package" "$work/kestrel/package.zip"
     sync
-    out=$("$root/tools/wine-isolated.sh" "$build/bench/UnpackBench.exe" \
+    out=$("$root/tools/wine-isolated.sh" "$build/bench/unpack_bench.exe" \
         "Z:$(echo "$work/kestrel/package.zip" | tr / '\\')")
     case $out in result=0x00000000*) ;; *) echo "UnpackPackage failed: $out" >&2; exit 1 ;; esac
     kestrel_times="$kestrel_times ${out##*ms=}"

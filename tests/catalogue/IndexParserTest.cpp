@@ -101,25 +101,34 @@ TEST_F(IndexParserTest, FullItemFromTheIndex)
     EXPECT_STREQ(it.aHardwareId[0].szDate, L"05/20/2009");
 }
 
-TEST_F(IndexParserTest, RootDecidesWhetherAnyItemIsRead)
+// The root's name (case counts), its first attribute "name" (any case) with
+// the model (any case), and "opt" only as the second of exactly two.
+TEST_F(IndexParserTest, RootDecidesItemsAndRunMode)
 {
     struct Case
     {
         const char* root;
         size_t items;
+        int runMode;  // -1: left as it was
     };
     const Case cases[] = {
-        {"product name='P1'", 1},
-        {"product name='p1'", 1},
-        {"product NAME='P1'", 1},
-        {"product Name='P1' opt='1'", 1},
-        {"Product name='P1'", 0},
-        {"PRODUCT name='P1'", 0},
-        {"product", 0},
-        {"product model='P1'", 0},
-        {"product id='7' name='P1'", 0},
-        {"product name='P2'", 0},
-        {"product name='P1 '", 0},
+        {"product name='P1'", 1, -1},
+        {"product name='p1'", 1, -1},
+        {"product NAME='P1'", 1, -1},
+        {"Product name='P1'", 0, -1},
+        {"PRODUCT name='P1'", 0, -1},
+        {"product", 0, -1},
+        {"product model='P1'", 0, -1},
+        {"product id='7' name='P1'", 0, -1},
+        {"product name='P2'", 0, -1},
+        {"product name='P1 '", 0, -1},
+        {"product name='P1' opt='1'", 1, 1},
+        {"product Name='P1' OPT='1'", 1, 1},
+        {"product name='P1' opt='0'", 1, 0},
+        {"product name='P1' opt='x'", 1, 0},
+        {"product name='P1' opt='1' extra='2'", 1, -1},
+        {"product name='P1' mode='1'", 1, -1},
+        {"product name='P2' opt='1'", 0, -1},
     };
     for (const Case& c : cases)
     {
@@ -128,30 +137,6 @@ TEST_F(IndexParserTest, RootDecidesWhetherAnyItemIsRead)
         ParseResult r;
         Parse("<" + root + "><item name='X'><os>Win7</os></item></" + close + ">", r);
         EXPECT_EQ(r.items.size(), c.items) << c.root;
-    }
-}
-
-TEST_F(IndexParserTest, OptCountsOnlyAsSecondOfTwoAttributes)
-{
-    struct Case
-    {
-        const char* root;
-        int runMode;
-    };
-    const Case cases[] = {
-        {"product name='P1' opt='1'", 1},
-        {"product name='P1' OPT='1'", 1},
-        {"product name='P1' opt='0'", 0},
-        {"product name='P1' opt='x'", 0},
-        {"product name='P1' opt='1' extra='2'", -1},
-        {"product name='P1' mode='1'", -1},
-        {"product name='P1'", -1},
-        {"product name='P2' opt='1'", -1},
-    };
-    for (const Case& c : cases)
-    {
-        ParseResult r;
-        Parse(std::string("<") + c.root + "><item name='X'><os>Win7</os></item></product>", r);
         EXPECT_EQ(r.runMode, c.runMode) << c.root;
     }
 }

@@ -199,20 +199,8 @@ void ParseIndexFile(const wchar_t* path, const IndexParseContext& context,
         return;
 
     CComPtr<IXMLDOMDocument> document;
-    if (FAILED(CreateDomDocument(document)))
-    {
-        TraceLog(L"Error co-creating IXMLDOMDocument");
+    if (!LoadTracedDocument(path, document))
         return;
-    }
-
-    XmlLoadError error;
-    if (!LoadDomDocument(document.Get(), path, error))
-    {
-        TraceLog(L"XML Parsing Error 0x%.8X on line %d, position %d\r\n", error.lCode, error.lLine,
-                 error.lPosition);
-        TraceLog(L"Reason : %s\r\n", error.strReason.c_str());
-        return;
-    }
 
     CComPtr<IXMLDOMElement> root;
     if (FAILED(document->get_documentElement(root.Put())) || !root)

@@ -1,5 +1,6 @@
 #include "XmlDom.h"
 
+#include "TraceLog.h"
 #include "WideText.h"
 
 namespace {
@@ -58,6 +59,24 @@ bool LoadDomDocument(IXMLDOMDocument* doc, const wchar_t* path, XmlLoadError& er
             error.strReason = reason.Get();
     }
     return false;
+}
+
+bool LoadTracedDocument(const wchar_t* path, CComPtr<IXMLDOMDocument>& doc)
+{
+    if (FAILED(CreateDomDocument(doc)))
+    {
+        TraceLog(L"Error co-creating IXMLDOMDocument");
+        return false;
+    }
+    XmlLoadError error;
+    if (!LoadDomDocument(doc.Get(), path, error))
+    {
+        TraceLog(L"XML Parsing Error 0x%.8X on line %d, position %d\r\n", error.lCode, error.lLine,
+                 error.lPosition);
+        TraceLog(L"Reason : %s\r\n", error.strReason.c_str());
+        return false;
+    }
+    return true;
 }
 
 std::wstring GetNodeName(IXMLDOMNode* node)

@@ -25,6 +25,10 @@ HRESULT CreateDomDocument(CComPtr<IXMLDOMDocument>& doc);
 // Loads the file at path; on failure fills error from the reader's parse error.
 bool LoadDomDocument(IXMLDOMDocument* doc, const wchar_t* path, XmlLoadError& error);
 
+// Creates a document and loads path into it, tracing why when either fails
+// ("Error co-creating IXMLDOMDocument", or the reader's parse error).
+bool LoadTracedDocument(const wchar_t* path, CComPtr<IXMLDOMDocument>& doc);
+
 std::wstring GetNodeName(IXMLDOMNode* node);
 
 // Text content with leading and trailing white space removed.

@@ -1,0 +1,27 @@
+// Stands in for a package's installer (and, copied as "setup.exe", for the
+// product's setup): records how it was started and exits. When
+// KESTREL_RECORD_HOLD names an existing event, it first waits for that event
+// and ends without a record when it is not set within 20 seconds, so a test
+// can see whether its starter waited for it or kept its messages flowing.
+#include <windows.h>
+
+#include "StartRecord.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+{
+    wchar_t hold[256] = {};
+    DWORD length = GetEnvironmentVariableW(L"KESTREL_RECORD_HOLD", hold, 256);
+    if (length > 0 && length < 256)
+    {
+        HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, hold);
+        if (event)
+        {
+            DWORD wait = WaitForSingleObject(event, 20000);
+            CloseHandle(event);
+            if (wait != WAIT_OBJECT_0)
+                return 4;
+        }
+    }
+    RecordStart();
+    return 3;  // never looked at by the runner
+}
