@@ -73,13 +73,22 @@ void RemoveProtectedDirectory(const TCHAR* folder)
             continue;
         const TString path = base + _T("\\") + name;
         const DWORD attributes = found.dwFileAttributes;
+        const bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        {
+            // A junction or link goes by itself. Owner, access list and
+            // contents would be those of its target, outside this tree.
+            if (directory)
+                RemoveDirectory(path.c_str());
+            else
+                DeleteFile(path.c_str());
+            continue;
+        }
         OpenUp(path, attributes, world);
-        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
-            DeleteFile(path.c_str());
-        else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-            RemoveDirectory(path.c_str());  // a junction goes, never what it points at
-        else
+        if (directory)
             RemoveProtectedDirectory(path.c_str());
+        else
+            DeleteFile(path.c_str());
     } while (FindNextFile(search.Get(), &found));
     search.Reset();
 

@@ -89,17 +89,22 @@ std::string PackStoredZip(const std::vector<StoredEntry>& entries)
     return body + central + end;
 }
 
-std::wstring CopyFixture(const wchar_t* name, const std::wstring& folder)
+std::wstring FixtureFolder()
 {
     // The build writes the fixtures on the Linux side; Wine shows / as Z:.
-    std::wstring source = L"Z:" KESTREL_ZIP_FIXTURES L"\\";
-    for (wchar_t& c : source)
+    std::wstring folder = L"Z:" KESTREL_ZIP_FIXTURES;
+    for (wchar_t& c : folder)
     {
         if (c == L'/')
             c = L'\\';
     }
-    source += name;
-    std::wstring target = folder + L"\\" + name;
+    return folder;
+}
+
+std::wstring CopyFixture(const wchar_t* name, const std::wstring& folder)
+{
+    const std::wstring source = FixtureFolder() + L"\\" + name;
+    const std::wstring target = folder + L"\\" + name;
     EXPECT_TRUE(CopyFileW(source.c_str(), target.c_str(), FALSE)) << "missing fixture";
     return target;
 }

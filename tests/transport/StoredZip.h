@@ -13,5 +13,8 @@ struct StoredEntry
 
 std::string PackStoredZip(const std::vector<StoredEntry>& entries);
 
+// The folder of the fixtures made at build time, as Wine names it.
+std::wstring FixtureFolder();
+
 // A fixture made at build time by the independent writer, copied into folder.
 std::wstring CopyFixture(const wchar_t* name, const std::wstring& folder);

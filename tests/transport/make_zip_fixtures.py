@@ -114,7 +114,7 @@ def main(folder):
     files["short_deflate.zip"] = bytes(short)
 
     files["large.zip"] = build([
-        entry("big.bin", bytes(64 * 1024 * 1024)),
+        entry("big.bin", bytes(256 * 1024 * 1024)),
         entry("after.txt", b"written only when not cancelled"),
     ])
 

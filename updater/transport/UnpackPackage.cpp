@@ -1,6 +1,7 @@
 #include "UnpackPackage.h"
 
 #include <memory>
+#include <set>
 #include <system_error>
 
 #include "PackageEntryName.h"
@@ -40,21 +41,33 @@ std::wstring ReadEntryName(CZipReader& reader, ZipEntryInfo& info, const std::ws
     return wide;
 }
 
+// An archive given without a folder unpacks into the current folder, not
+// into the root.
+void AppendPathPart(std::wstring& path, const std::wstring& part)
+{
+    if (!path.empty() && !IsSeparator(path.back()))
+        path += L'\\';
+    path += part;
+}
+
 // Creates the entry's folders below folder and returns the file's path.
-std::wstring PrepareEntryPath(std::wstring folder, const std::wstring& name)
+// Folders made for earlier entries are not asked for again: under Wine each
+// request costs as much as writing a small file.
+std::wstring PrepareEntryPath(std::wstring folder, const std::wstring& name,
+                              std::set<std::wstring>& created)
 {
     size_t start = 0;
     for (size_t i = 0; i < name.size(); ++i)
     {
         if (!IsSeparator(name[i]))
             continue;
-        if (folder.empty() || folder.back() != L'\\')
-            folder += L'\\';
-        folder.append(name, start, i - start);
-        CreateDirectoryW(folder.c_str(), nullptr);  // an existing folder is fine
+        AppendPathPart(folder, name.substr(start, i - start));
+        if (created.insert(folder).second)
+            CreateDirectoryW(folder.c_str(), nullptr);  // an existing folder is fine
         start = i + 1;
     }
-    return folder + L'\\' + name.substr(start);
+    AppendPathPart(folder, name.substr(start));
+    return folder;
 }
 
 void ExtractEntry(CZipReader& reader, const std::wstring& filePath, const ZipEntryInfo& info,
@@ -86,6 +99,7 @@ void ExtractAll(const wchar_t* archivePath, const volatile LONG* plCancel)
     const std::wstring archive = archivePath;
     const std::wstring folder = archive.substr(0, archive.find_last_of(L"\\/") + 1);
     auto buffer = std::make_unique<BYTE[]>(kCopyStep);
+    std::set<std::wstring> createdFolders;
 
     CZipReader reader(archivePath);
     do
@@ -96,7 +110,7 @@ void ExtractAll(const wchar_t* archivePath, const volatile LONG* plCancel)
         {
             if (!IsSafeEntryName(name.c_str()))
                 throw CZipException(kZipBadArchive, archive);
-            ExtractEntry(reader, PrepareEntryPath(folder, name), info, plCancel, buffer.get());
+            ExtractEntry(reader, PrepareEntryPath(folder, name, createdFolders), info, plCancel, buffer.get());
         }
     } while (!IsCancelled(plCancel) && reader.GoToNextEntry());
     reader.Close();
