@@ -185,12 +185,7 @@ LRESULT CGradientMenuBar::OnCustomDraw(NMTBCUSTOMDRAW& draw)
     HDC hdc = draw.nmcd.hdc;
     const RECT& rc = draw.nmcd.rc;
     if (IsSeparator(*pItem))
-    {
-        FillRect(hdc, &rc, GetSysColorBrush(COLOR_MENU));
-        RECT rcLine = {rc.left + 2, (rc.top + rc.bottom) / 2, rc.right - 2, rc.bottom};
-        DrawEdge(hdc, &rcLine, EDGE_ETCHED, BF_TOP);
         return CDRF_SKIPDEFAULT;
-    }
 
     bool bHot = (draw.nmcd.uItemState & CDIS_HOT) != 0;
     if (bHot && static_cast<int>(pItem->info.wID) != m_nLastHotId)
@@ -201,6 +196,30 @@ LRESULT CGradientMenuBar::OnCustomDraw(NMTBCUSTOMDRAW& draw)
     }
     DrawMenuItem(hdc, rc, *pItem, bHot, m_font.Get());
     return CDRF_SKIPDEFAULT;
+}
+
+// The control draws separators itself, past custom drawing: a menu's
+// separator is a line across the row instead.
+void CGradientMenuBar::PaintSeparators()
+{
+    HDC hdc = GetDC(m_hWnd);
+    int nCount = ButtonCount();
+    for (int i = 0; i < nCount; ++i)
+    {
+        const MenuItemCopy* pItem = ItemOf(i);
+        RECT rc;
+        if (!pItem || !IsSeparator(*pItem) ||
+            !SendMessageW(m_hWnd, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&rc)))
+            continue;
+        RECT rcRow;
+        GetClientRect(m_hWnd, &rcRow);
+        rcRow.top = rc.top;
+        rcRow.bottom = rc.bottom;
+        FillRect(hdc, &rcRow, GetSysColorBrush(COLOR_MENU));
+        RECT rcLine = {rcRow.left + 2, (rcRow.top + rcRow.bottom) / 2, rcRow.right - 2, rcRow.bottom};
+        DrawEdge(hdc, &rcLine, EDGE_ETCHED, BF_TOP);
+    }
+    ReleaseDC(m_hWnd, hdc);
 }
 
 void CGradientMenuBar::OnMouseMove(POINT pt)
@@ -410,6 +429,17 @@ LRESULT CGradientMenuBar::HandleMessage(UINT nMsg, WPARAM wParam, LPARAM lParam,
         return 0;
     case WM_GETDLGCODE:
         return DLGC_WANTALLKEYS;
+    case WM_ERASEBKGND:
+    {
+        RECT rc;
+        GetClientRect(m_hWnd, &rc);
+        FillRect(reinterpret_cast<HDC>(wParam), &rc, GetSysColorBrush(COLOR_MENU));
+        return 1;
+    }
+    case WM_PAINT:
+        DefSubclassProc(m_hWnd, nMsg, wParam, lParam);
+        PaintSeparators();
+        return 0;
     }
     bHandled = false;
     return 0;

@@ -38,6 +38,7 @@ private:
     static LRESULT CALLBACK SubclassProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam,
                                          UINT_PTR nId, DWORD_PTR pData);
     LRESULT HandleMessage(UINT nMsg, WPARAM wParam, LPARAM lParam, bool& bHandled);
+    void PaintSeparators();
     void OnMouseMove(POINT pt);
     void OnMouseHover();
     void OnLeftButtonDown(WPARAM nFlags, POINT pt);
