@@ -5,6 +5,8 @@ prefix=$1
 [ -n "$prefix" ] || { echo "usage: $0 PREFIX" >&2; exit 2; }
 rm -rf "$prefix"
 mkdir -p "$prefix"
+# Wine takes only an absolute prefix path.
+prefix=$(cd "$prefix" && pwd)
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unshare -n -- sh -c 'ip link set lo up && wineboot -i' >/dev/null 2>&1
 wineserver -w

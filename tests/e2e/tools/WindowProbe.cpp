@@ -1,0 +1,139 @@
+// kwinprobe: looks at the windows and named objects of a running Wine
+// session for the end-to-end tests.
+//
+//     kwinprobe.exe windows          visible top-level windows and their
+//                                    controls, one JSON object per line
+//     kwinprobe.exe mutex NAME       exit code 0 when the named mutex exists
+//     kwinprobe.exe service NAME     exit code 0 when the service is installed
+//     kwinprobe.exe click HWND ID    clicks the dialog's button ID
+//     kwinprobe.exe close HWND       asks the window to close
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+std::string JsonString(const std::wstring& text)
+{
+    std::string out = "\"";
+    for (wchar_t c : text)
+    {
+        if (c == L'"' || c == L'\\')
+        {
+            out += '\\';
+            out += static_cast<char>(c);
+        }
+        else if (c < 0x20 || c >= 0x7F)
+        {
+            char escape[8];
+            snprintf(escape, sizeof(escape), "\\u%04x", static_cast<unsigned>(c));
+            out += escape;
+        }
+        else
+        {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+std::wstring WindowText(HWND hWnd)
+{
+    wchar_t text[1024] = L"";
+    // WM_GETTEXT reads controls of other processes too.
+    SendMessageTimeoutW(hWnd, WM_GETTEXT, ARRAYSIZE(text), reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, 2000, nullptr);
+    return text;
+}
+
+std::wstring ClassName(HWND hWnd)
+{
+    wchar_t name[256] = L"";
+    GetClassNameW(hWnd, name, ARRAYSIZE(name));
+    return name;
+}
+
+BOOL CALLBACK PrintControl(HWND hChild, LPARAM lParam)
+{
+    std::string& controls = *reinterpret_cast<std::string*>(lParam);
+    if (!controls.empty())
+        controls += ",";
+    controls += "{\"id\":" + std::to_string(GetDlgCtrlID(hChild)) +
+                ",\"class\":" + JsonString(ClassName(hChild)) +
+                ",\"text\":" + JsonString(WindowText(hChild)) +
+                ",\"visible\":" + (IsWindowVisible(hChild) ? "true" : "false") + "}";
+    return TRUE;
+}
+
+BOOL CALLBACK PrintWindow(HWND hWnd, LPARAM)
+{
+    if (!IsWindowVisible(hWnd))
+        return TRUE;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hWnd, &pid);
+    std::string controls;
+    EnumChildWindows(hWnd, PrintControl, reinterpret_cast<LPARAM>(&controls));
+    RECT rect = {};
+    GetWindowRect(hWnd, &rect);
+    printf("{\"hwnd\":%llu,\"pid\":%lu,\"class\":%s,\"title\":%s,\"rect\":[%ld,%ld,%ld,%ld],"
+           "\"controls\":[%s]}\n",
+           static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(hWnd)), pid,
+           JsonString(ClassName(hWnd)).c_str(), JsonString(WindowText(hWnd)).c_str(), rect.left,
+           rect.top, rect.right - rect.left, rect.bottom - rect.top, controls.c_str());
+    return TRUE;
+}
+
+HWND ParseWindow(const wchar_t* text)
+{
+    return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(wcstoull(text, nullptr, 10)));
+}
+
+}  // namespace
+
+int wmain()
+{
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (!argv || argc < 2)
+        return 2;
+    const std::wstring command = argv[1];
+    if (command == L"windows")
+    {
+        EnumWindows(PrintWindow, 0);
+        fflush(stdout);
+        return 0;
+    }
+    if (command == L"mutex" && argc == 3)
+    {
+        HANDLE hMutex = OpenMutexW(SYNCHRONIZE, FALSE, argv[2]);
+        if (!hMutex)
+            return 1;
+        CloseHandle(hMutex);
+        return 0;
+    }
+    if (command == L"service" && argc == 3)
+    {
+        SC_HANDLE hManager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+        SC_HANDLE hService = hManager ? OpenServiceW(hManager, argv[2], SERVICE_QUERY_STATUS) : nullptr;
+        if (hService)
+            CloseServiceHandle(hService);
+        if (hManager)
+            CloseServiceHandle(hManager);
+        return hService ? 0 : 1;
+    }
+    if (command == L"click" && argc == 4)
+    {
+        HWND hWnd = ParseWindow(argv[2]);
+        int id = _wtoi(argv[3]);
+        return PostMessageW(hWnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                            reinterpret_cast<LPARAM>(GetDlgItem(hWnd, id)))
+                   ? 0
+                   : 1;
+    }
+    if (command == L"close" && argc == 3)
+        return PostMessageW(ParseWindow(argv[2]), WM_CLOSE, 0, 0) ? 0 : 1;
+    return 2;
+}
