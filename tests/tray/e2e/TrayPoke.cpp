@@ -3,12 +3,10 @@
 // question's buttons; and reports what is on screen. Prints results to
 // standard output; exit code 0 on success, 1 when the window asked for is
 // not there.
-//   TrayPoke agent                 is the agent's window there
+//   TrayPoke agent                 number of agent windows; 1 when none
 //   TrayPoke notify <mouse msg>    icon callback (e.g. 517 right button up)
 //   TrayPoke key <vk>              key down to the open menu
 //   TrayPoke menus                 "x y w h" of every visible menu popup
-//   TrayPoke question              text of the open question box
-//   TrayPoke answer <6|7>          press Yes (6) or No (7) in it
 #include <windows.h>
 
 #include <cstdio>
@@ -20,27 +18,18 @@ namespace {
 constexpr UINT kTrayNotify = WM_USER + 200;
 constexpr WPARAM kTrayIconId = 129;
 
-HWND FindAgent()
+// The agent's windows: hidden dialogs with the product's title and no
+// controls (a closing question box is hidden for a moment too).
+std::vector<HWND> AgentWindows()
 {
-    // The agent's window is the hidden dialog with the product's title.
+    std::vector<HWND> windows;
     HWND hWnd = nullptr;
     while ((hWnd = FindWindowExW(nullptr, hWnd, L"#32770", L"Vexa Kestrel")) != nullptr)
     {
-        if (!IsWindowVisible(hWnd))
-            return hWnd;
+        if (!IsWindowVisible(hWnd) && !GetWindow(hWnd, GW_CHILD))
+            windows.push_back(hWnd);
     }
-    return nullptr;
-}
-
-HWND FindQuestion()
-{
-    HWND hWnd = nullptr;
-    while ((hWnd = FindWindowExW(nullptr, hWnd, L"#32770", L"Vexa Kestrel")) != nullptr)
-    {
-        if (IsWindowVisible(hWnd))
-            return hWnd;
-    }
-    return nullptr;
+    return windows;
 }
 
 std::vector<HWND> MenuWindows()
@@ -65,11 +54,15 @@ int wmain(int argc, wchar_t** argv)
     UINT nArgument = argc > 2 ? wcstoul(argv[2], nullptr, 0) : 0;
 
     if (!wcscmp(pszVerb, L"agent"))
-        return FindAgent() ? 0 : 1;
+    {
+        size_t nAgents = AgentWindows().size();
+        std::printf("%u\n", static_cast<unsigned>(nAgents));
+        return nAgents ? 0 : 1;
+    }
     if (!wcscmp(pszVerb, L"notify"))
     {
-        HWND hAgent = FindAgent();
-        return hAgent && PostMessageW(hAgent, kTrayNotify, kTrayIconId, nArgument) ? 0 : 1;
+        std::vector<HWND> agents = AgentWindows();
+        return !agents.empty() && PostMessageW(agents.front(), kTrayNotify, kTrayIconId, nArgument) ? 0 : 1;
     }
     if (!wcscmp(pszVerb, L"key"))
     {
@@ -85,21 +78,6 @@ int wmain(int argc, wchar_t** argv)
             std::printf("%ld %ld %ld %ld\n", rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
         }
         return 0;
-    }
-    if (!wcscmp(pszVerb, L"question"))
-    {
-        HWND hBox = FindQuestion();
-        if (!hBox)
-            return 1;
-        wchar_t szText[512] = {};
-        GetDlgItemTextW(hBox, 0xFFFF, szText, 512);
-        std::printf("%ls\n", szText);
-        return 0;
-    }
-    if (!wcscmp(pszVerb, L"answer"))
-    {
-        HWND hBox = FindQuestion();
-        return hBox && PostMessageW(hBox, WM_COMMAND, nArgument, 0) ? 0 : 1;
     }
     return 2;
 }
