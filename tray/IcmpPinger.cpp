@@ -107,12 +107,18 @@ LONG CIcmpPinger::Ping(const char* pszHost)
     if (hEcho == INVALID_HANDLE_VALUE)
         return -1;
     IpOptionInformation options = {kEchoTtl, 0, 0, 0, nullptr};
-    IcmpEchoReply reply = {};
-    DWORD nReplies = m_pfnSendEcho(hEcho, nAddress, nullptr, 0, &options, &reply, sizeof(reply),
-                                   kEchoTimeoutMs);
+    // One reply plus the 8 bytes of an ICMP error message, which the system
+    // wants room for even when it never writes them.
+    struct
+    {
+        IcmpEchoReply reply;
+        BYTE abErrorRoom[8];
+    } answer = {};
+    DWORD nReplies = m_pfnSendEcho(hEcho, nAddress, nullptr, 0, &options, &answer,
+                                   sizeof(answer), kEchoTimeoutMs);
     m_pfnCloseHandle(hEcho);
 
-    if (nReplies == 0 || reply.Status != 0)
+    if (nReplies == 0 || answer.reply.Status != 0)
         return -1;
-    return static_cast<LONG>(reply.RoundTripTime);
+    return static_cast<LONG>(answer.reply.RoundTripTime);
 }
