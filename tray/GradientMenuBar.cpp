@@ -404,8 +404,10 @@ LRESULT CGradientMenuBar::HandleMessage(UINT nMsg, WPARAM wParam, LPARAM lParam,
             (pt.x == m_ptLastMove.x && pt.y == m_ptLastMove.y))
             return 0;
         m_ptLastMove = pt;
+        // The control's own hot tracking first: its request for the mouse's
+        // leaving would otherwise replace the hover request.
+        DefSubclassProc(m_hWnd, nMsg, wParam, lParam);
         OnMouseMove(pt);
-        bHandled = false;
         return 0;
     }
     case WM_MOUSEHOVER:

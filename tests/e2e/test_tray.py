@@ -16,7 +16,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from kestrel_e2e import SHARED_KEY, Machine, close_display, isolate  # noqa: E402
+from kestrel_e2e import SHARED_KEY, Machine, close_display, display, isolate  # noqa: E402
 
 POKE = os.environ.get("KESTREL_TRAY_POKE", "")
 STANDIN_UPDATER = os.environ.get("KESTREL_STANDIN_UPDATER", "")
@@ -29,6 +29,7 @@ VK_RETURN, VK_ESCAPE, VK_UP, VK_RIGHT, VK_DOWN = 0x0D, 0x1B, 0x26, 0x27, 0x28
 IDYES, IDNO = 6, 7
 STATIC_TEXT = 0xFFFF
 SCHEDULE_ITEMS = 7
+TOP_ITEMS = 5  # Update, Schedule, History, separator, Exit
 
 
 def wait_for(what, probe, timeout=20):
@@ -102,6 +103,16 @@ class TrayMachine(Machine):
     def wait_menus_closed(self):
         wait_for("the menu to close", lambda: not self.menus())
 
+    def mouse(self, *args):
+        """xdotool on the bench's display: "mousemove X Y", "click 1"."""
+        subprocess.run(["xdotool"] + [str(a) for a in args], check=True,
+                       env=dict(os.environ, DISPLAY=display().name))
+
+    def point_at_row(self, popup, rows, row, band=0):
+        x, y, w, h = popup
+        row_height = (h - 6) // rows
+        self.mouse("mousemove", x + 3 + band + 30, y + 3 + row * row_height + row_height // 2)
+
     def frequency_value(self):
         values = self.registry_values(SHARED_KEY) or {}
         return values.get("Frequency")
@@ -174,9 +185,17 @@ class TrayAgentTest(unittest.TestCase):
             m.keys(VK_DOWN, VK_RETURN)
             self.assertEqual(m.wait_launches(3), ["/H", "", ""])
 
-            # Monthly, the sixth entry of Schedule.
-            m.open_schedule()
-            m.keys(*([VK_DOWN] * 5), VK_RETURN)
+            # Monthly, the sixth entry of Schedule, with the mouse: resting on
+            # Schedule opens the submenu, a click chooses.
+            m.mouse("mousemove", 300, 200)
+            top = m.open_menu()
+            m.point_at_row(top, TOP_ITEMS, 1, band=24)
+            menus = wait_for("the Schedule submenu by hovering",
+                             lambda: m.menus() if len(m.menus()) == 2 else None)
+            schedule = [p for p in menus if p != top][0]
+            self.assertEqual(schedule[0], top[0] + top[2] - 3, "opens right of its item")
+            m.point_at_row(schedule, SCHEDULE_ITEMS, 5)
+            m.mouse("click", 1)
             m.wait_menus_closed()
             wait_for("Frequency 5",
                      lambda: m.frequency_value() == ("REG_DWORD", "0x5"))
