@@ -25,7 +25,7 @@ AGENT_MUTEX = "VEXA KESTREL SYSTEM TRAY : ODEN TARR"
 QUESTION = "Are you sure that you want to exit the program?"
 WM_LBUTTONDBLCLK = 0x203
 WM_RBUTTONUP = 0x205
-VK_RETURN, VK_ESCAPE, VK_UP, VK_RIGHT, VK_DOWN = 0x0D, 0x1B, 0x26, 0x27, 0x28
+VK_RETURN, VK_ESCAPE, VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN = 0x0D, 0x1B, 0x25, 0x26, 0x27, 0x28
 IDYES, IDNO = 6, 7
 STATIC_TEXT = 0xFFFF
 SCHEDULE_ITEMS = 7
@@ -228,6 +228,9 @@ class TrayAgentTest(unittest.TestCase):
             _, schedule = m.open_schedule()
             shot = m.screenshot("schedule-unchecked")
             self.assertEqual(marked_rows(shot, schedule, SCHEDULE_ITEMS), [])
+            # Left closes only the submenu, Escape the rest.
+            m.keys(VK_LEFT)
+            wait_for("the submenu to close", lambda: len(m.menus()) == 1)
             m.keys(VK_ESCAPE)
             m.wait_menus_closed()
             self.assertEqual(m.launches(), [""])
