@@ -233,6 +233,13 @@ class TrayAgentTest(unittest.TestCase):
             wait_for("the submenu to close", lambda: len(m.menus()) == 1)
             m.keys(VK_ESCAPE)
             m.wait_menus_closed()
+
+            # Another program's window becoming active closes every level.
+            m.open_schedule()
+            subprocess.Popen(["wine", "notepad"], env=m.env(), stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL)
+            m.wait_menus_closed()
+            self.assertEqual(m.agents(), 1)
             self.assertEqual(m.launches(), [""])
 
 
