@@ -49,12 +49,10 @@ public:
     HWND Owner() const { return m_hOwner; }
     HMENU Menu() const { return m_hMenu; }
     bool IsSubmenu() const { return (m_nMenuFlags & kSubmenuFlag) != 0; }
-    bool HasChildMenu() const { return m_pChildMenu != nullptr; }
     int BandWidth() const { return m_nBandWidth; }
 
     // Places the popup for its bar's size (called while the bar fills).
     void PlaceWindow(int nWidth, int nHeight);
-    void OpenSubmenu(POINT ptItem, bool bFromKeyboard);
     // Left arrow in a submenu: back to the parent, which forgets its press.
     void CloseToParent();
 
@@ -68,6 +66,7 @@ private:
     LRESULT HandleMessage(UINT nMsg, WPARAM wParam, LPARAM lParam);
     void OnPaint();
     void OnActivate(WPARAM wParam, LPARAM lParam);
+    void OpenSubmenu(POINT ptItem, bool bFromKeyboard);
     void RunModalLoop();
     void EndModalLoop();
 

@@ -344,6 +344,10 @@ bool CGradientMenuBar::OnKeyDown(WPARAM nKey)
 
 void CGradientMenuBar::OnCharacter(wchar_t chKey)
 {
+    // Enter, Escape and the like come as characters too; they are keys,
+    // not mnemonics.
+    if (chKey < L' ')
+        return;
     wchar_t chUpper = static_cast<wchar_t>(towupper(chKey));
     int nCount = ButtonCount();
     int nHot = static_cast<int>(SendMessageW(m_hWnd, TB_GETHOTITEM, 0, 0));
