@@ -5,8 +5,10 @@ commands that start the updater (a stand-in Kestupdt.exe that records its
 parameters in launches.txt), the frequency written to the shared key, and
 the exit question.
 
-The icon's callback is sent to the agent's hidden window, as the shell
-would, and keys to the open menu, by TrayPoke.exe (tests/tray/e2e)."""
+The icon is clicked in Wine's own system tray window, which holds it on
+a display without a desktop's tray; TrayPoke.exe (tests/tray/e2e) sends
+the icon's callback to the agent's hidden window where that is quicker, and
+keys to the open menu."""
 
 import os
 import shutil
@@ -23,7 +25,6 @@ STANDIN_UPDATER = os.environ.get("KESTREL_STANDIN_UPDATER", "")
 
 AGENT_MUTEX = "VEXA KESTREL SYSTEM TRAY : ODEN TARR"
 QUESTION = "Are you sure that you want to exit the program?"
-WM_LBUTTONDBLCLK = 0x203
 WM_RBUTTONUP = 0x205
 VK_RETURN, VK_ESCAPE, VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN = 0x0D, 0x1B, 0x25, 0x26, 0x27, 0x28
 IDYES, IDNO = 6, 7
@@ -32,7 +33,7 @@ SCHEDULE_ITEMS = 7
 TOP_ITEMS = 5  # Update, Schedule, History, separator, Exit
 
 
-def wait_for(what, probe, timeout=20):
+def wait_for(what, probe, timeout=60):
     deadline = time.time() + timeout
     while True:
         value = probe()
@@ -89,12 +90,23 @@ class TrayMachine(Machine):
         return wait_for("%d updater starts" % count,
                         lambda: self.launches() if len(self.launches()) >= count else None)
 
-    def open_menu(self):
-        self.poke("notify", WM_RBUTTONUP)
+    def tray_icon(self):
+        """The centre of the agent's icon in Wine's system tray window."""
+        tray = wait_for("the system tray", lambda: [
+            w for w in self.windows() if w["class"] == "__winex11_standalone_tray"])[0]
+        left, _, _, bottom = tray["rect"]
+        return left + 12, bottom - 13
+
+    def open_menu(self, by_icon=False):
+        if by_icon:
+            self.mouse("mousemove", *self.tray_icon())
+            self.mouse("click", 3)
+        else:
+            self.poke("notify", WM_RBUTTONUP)
         return wait_for("the menu", lambda: self.menus() if len(self.menus()) == 1 else None)[0]
 
-    def open_schedule(self):
-        top = self.open_menu()
+    def open_schedule(self, by_icon=False):
+        top = self.open_menu(by_icon)
         self.keys(VK_DOWN, VK_DOWN, VK_RIGHT)
         menus = wait_for("the Schedule submenu",
                          lambda: self.menus() if len(self.menus()) == 2 else None)
@@ -138,6 +150,16 @@ def marked_rows(screenshot, popup, rows):
     return marked
 
 
+def icon_shown(screenshot, centre):
+    """Whether the agent's green icon is drawn around a point."""
+    x, y = centre
+    green = subprocess.run(
+        ["convert", screenshot, "-crop", "12x12+%d+%d" % (x - 6, y - 6),
+         "-format", "%[fx:mean.g-mean.b]", "info:"],
+        check=True, stdout=subprocess.PIPE, universal_newlines=True).stdout
+    return float(green) > 0.1
+
+
 def pixel(screenshot, x, y):
     out = subprocess.run(["convert", screenshot, "-crop", "1x1+%d+%d" % (x, y), "-format",
                           "%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]", "info:"],
@@ -163,8 +185,12 @@ class TrayAgentTest(unittest.TestCase):
             self.assertEqual(m.agents(), 1, "the second start shows nothing")
             self.assertEqual(m.launches(), [], "nothing starts without process.xml")
 
-            # The menu with the band and, in Schedule, the mark at Weekly.
-            top, schedule = m.open_schedule()
+            # A right click on the icon opens the menu with the band and, in
+            # Schedule, the mark at Weekly.
+            icon = m.tray_icon()
+            self.assertTrue(icon_shown(m.screenshot("tray-icon"), icon))
+            top, schedule = m.open_schedule(by_icon=True)
+            self.assertEqual(top[:2], icon, "opens at the cursor")
             shot = m.screenshot("schedule-menu")
             self.assertEqual(marked_rows(shot, schedule, SCHEDULE_ITEMS), [3])
             # Right of the caption, which runs up the band's middle.
@@ -179,7 +205,8 @@ class TrayAgentTest(unittest.TestCase):
             m.keys(VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN)
             m.wait_menus_closed()
             self.assertEqual(m.wait_launches(1), ["/H"])
-            m.poke("notify", WM_LBUTTONDBLCLK)
+            m.mouse("mousemove", *icon)
+            m.mouse("click", "--repeat", 2, 1)
             self.assertEqual(m.wait_launches(2), ["/H", ""])
             m.open_menu()
             m.keys(VK_DOWN, VK_RETURN)
@@ -220,6 +247,7 @@ class TrayAgentTest(unittest.TestCase):
             self.assertEqual(first.wait(timeout=30), 0)
             self.assertEqual(m.agents(), 0)
             self.assertFalse(m.mutex_exists(AGENT_MUTEX))
+            self.assertFalse(icon_shown(m.screenshot("after-exit"), icon), "icon removed")
 
     def test_pending_work_starts_the_updater_and_unknown_frequency_checks_nothing(self):
         with TrayMachine("tray_pending", frequency=9, pending_work=True) as m:
