@@ -306,6 +306,13 @@ class Machine:
                 return control["text"]
         raise KeyError("window has no control %d" % control_id)
 
+    def list_view(self, window, control_id):
+        """The column titles and the rows (lists of texts) of a list view."""
+        out = self.wine(BENCH["tools"]["kwinprobe"], "list", str(window["hwnd"]),
+                        str(control_id)).stdout
+        lines = [json.loads(line) for line in out.splitlines() if line.startswith("[")]
+        return lines[0], lines[1:]
+
     def click(self, window, control_id):
         self.wine(BENCH["tools"]["kwinprobe"], "click", str(window["hwnd"]), str(control_id))
 

@@ -51,11 +51,14 @@ class StartupTest(unittest.TestCase):
             ])
 
     def test_history_start_ignores_debug_switch(self):
-        with Machine("history_debug") as m:
+        with Machine("history_debug", language="basic") as m:
             run = m.start("Kestupdt.exe", "/H", "/T")
             window = m.wait_window(control=HISTORY_LIST)
             self.assertEqual(window["title"], "Vexa Kestrel")
             self.assertEqual(m.control_text(window, 1064), "Clear")
+            # Column titles pass through the language library.
+            self.assertEqual(m.list_view(window, HISTORY_LIST),
+                             (["Date du jour", "Time", "Update Item", "Descrption"], []))
             self.assertTrue(m.mutex_exists(mutex(2)))
             self.assertFalse(m.mutex_exists(mutex(1)))
             m.screenshot("history")

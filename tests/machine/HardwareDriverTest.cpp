@@ -63,8 +63,10 @@ TEST(DriverImagePath, FolderFollowsTheSystemBitness)
 
 TEST(DriverImagePath, A64BitBuildCountsAs64BitWindows)
 {
-    EXPECT_EQ(DetectSystem64Bit(), sizeof(void*) == 8 ? TRUE : g_bIsWow64);
-    EXPECT_EQ(g_bIsWow64, DetectSystem64Bit());
+    // The tests run as 64-bit programs, for which IsWow64Process says FALSE.
+    g_bIsWow64 = FALSE;
+    EXPECT_TRUE(DetectSystem64Bit());
+    EXPECT_TRUE(g_bIsWow64);
 }
 
 // Installs, starts, opens, asks, stops and deletes the stand-in driver that

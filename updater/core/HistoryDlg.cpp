@@ -6,36 +6,8 @@
 #include "resource.h"
 
 CHistoryDlg::CHistoryDlg(const wchar_t* pszSkinName, HWND hParent)
-    : m_hParent(hParent), m_strSkinName(pszSkinName)
+    : CModalDialog(IDD_HISTORY_DIALOG, hParent), m_strSkinName(pszSkinName)
 {
-}
-
-INT_PTR CHistoryDlg::DoModal()
-{
-    return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_HISTORY_DIALOG),
-                           m_hParent, DialogProc, reinterpret_cast<LPARAM>(this));
-}
-
-INT_PTR CALLBACK CHistoryDlg::DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
-{
-    if (uMsg == WM_INITDIALOG)
-    {
-        auto* pThis = reinterpret_cast<CHistoryDlg*>(lParam);
-        SetWindowLongPtrW(hWnd, DWLP_USER, lParam);
-        pThis->m_hWnd = hWnd;
-        return pThis->OnInitDialog();
-    }
-    if (uMsg == WM_COMMAND && (LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDC_CLOSE_BUTTON))
-    {
-        EndDialog(hWnd, IDCANCEL);
-        return TRUE;
-    }
-    if (uMsg == WM_COMMAND && LOWORD(wParam) == IDC_MINIMIZE_BUTTON)
-    {
-        ShowWindow(hWnd, SW_MINIMIZE);
-        return TRUE;
-    }
-    return FALSE;
 }
 
 BOOL CHistoryDlg::OnInitDialog()

@@ -5,18 +5,16 @@
 
 #include <string>
 
-class CHistoryDlg
+#include "ModalDialog.h"
+
+class CHistoryDlg : public CModalDialog
 {
 public:
     CHistoryDlg(const wchar_t* pszSkinName, HWND hParent);
 
-    INT_PTR DoModal();
+protected:
+    BOOL OnInitDialog() override;
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
-    BOOL OnInitDialog();
-
-    HWND m_hWnd = nullptr;
-    HWND m_hParent;
     std::wstring m_strSkinName;
 };

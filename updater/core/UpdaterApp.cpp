@@ -16,11 +16,13 @@ namespace {
 
 constexpr size_t kInstanceNameUnits = 64;
 
-// The identity strings lose trailing blanks the firmware pads them with.
+// The identity strings lose the trailing blanks firmware pads them with.
 void TrimTrailing(std::wstring& text)
 {
-    size_t cchKeep = text.find_last_not_of(L' ');
-    text.resize(cchKeep == std::wstring::npos ? 0 : cchKeep + 1);
+    if (text.empty())
+        return;
+    TrimTrailingBlanks(&text[0]);
+    text.resize(wcslen(text.c_str()));
 }
 
 }  // namespace

@@ -6,41 +6,13 @@
 CUpdaterDlg::CUpdaterDlg(HWND hParent, int nRunMode, const wchar_t* pszBiosVersion,
                          const wchar_t* pszModelName, const wchar_t* pszSkinName,
                          const wchar_t* pszFamilyName)
-    : m_nRunMode(nRunMode),
+    : CModalDialog(IDD_UPDATER_DIALOG, hParent),
+      m_nRunMode(nRunMode),
       m_strBiosVersion(pszBiosVersion),
       m_strModelName(pszModelName),
       m_strFamilyName(pszFamilyName),
-      m_hParent(hParent),
       m_strSkinName(pszSkinName)
 {
-}
-
-INT_PTR CUpdaterDlg::DoModal()
-{
-    return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_UPDATER_DIALOG),
-                           m_hParent, DialogProc, reinterpret_cast<LPARAM>(this));
-}
-
-INT_PTR CALLBACK CUpdaterDlg::DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
-{
-    if (uMsg == WM_INITDIALOG)
-    {
-        auto* pThis = reinterpret_cast<CUpdaterDlg*>(lParam);
-        SetWindowLongPtrW(hWnd, DWLP_USER, lParam);
-        pThis->m_hWnd = hWnd;
-        return pThis->OnInitDialog();
-    }
-    if (uMsg == WM_COMMAND && (LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDC_CLOSE_BUTTON))
-    {
-        EndDialog(hWnd, IDCANCEL);
-        return TRUE;
-    }
-    if (uMsg == WM_COMMAND && LOWORD(wParam) == IDC_MINIMIZE_BUTTON)
-    {
-        ShowWindow(hWnd, SW_MINIMIZE);
-        return TRUE;
-    }
-    return FALSE;
 }
 
 BOOL CUpdaterDlg::OnInitDialog()

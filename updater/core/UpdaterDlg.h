@@ -6,25 +6,23 @@
 
 #include <string>
 
-class CUpdaterDlg
+#include "ModalDialog.h"
+
+class CUpdaterDlg : public CModalDialog
 {
 public:
     CUpdaterDlg(HWND hParent, int nRunMode, const wchar_t* pszBiosVersion,
                 const wchar_t* pszModelName, const wchar_t* pszSkinName,
                 const wchar_t* pszFamilyName);
 
-    INT_PTR DoModal();
-
     int m_nRunMode;
     std::wstring m_strBiosVersion;
     std::wstring m_strModelName;
     std::wstring m_strFamilyName;
 
-private:
-    static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
-    BOOL OnInitDialog();
+protected:
+    BOOL OnInitDialog() override;
 
-    HWND m_hWnd = nullptr;
-    HWND m_hParent;
+private:
     std::wstring m_strSkinName;
 };

@@ -5,9 +5,13 @@
 //                                    controls, one JSON object per line
 //     kwinprobe.exe mutex NAME       exit code 0 when the named mutex exists
 //     kwinprobe.exe service NAME     exit code 0 when the service is installed
+//     kwinprobe.exe list HWND ID     the column titles of the dialog's list
+//                                    view ID, then its rows, one JSON array
+//                                    of texts per line
 //     kwinprobe.exe click HWND ID    clicks the dialog's button ID
 //     kwinprobe.exe close HWND       asks the window to close
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -86,6 +90,92 @@ BOOL CALLBACK PrintWindow(HWND hWnd, LPARAM)
     return TRUE;
 }
 
+// Memory in the list's process: list-view and header messages carry
+// pointers, which the system does not carry across processes.
+class CRemoteBuffer
+{
+public:
+    CRemoteBuffer(HWND hWnd, SIZE_T cb) : m_cb(cb)
+    {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hWnd, &pid);
+        m_hProcess = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                                 pid);
+        if (m_hProcess)
+            m_pRemote = static_cast<BYTE*>(
+                VirtualAllocEx(m_hProcess, nullptr, cb, MEM_COMMIT, PAGE_READWRITE));
+    }
+    ~CRemoteBuffer()
+    {
+        if (m_pRemote)
+            VirtualFreeEx(m_hProcess, m_pRemote, 0, MEM_RELEASE);
+        if (m_hProcess)
+            CloseHandle(m_hProcess);
+    }
+    bool IsValid() const { return m_pRemote != nullptr; }
+    BYTE* Remote() const { return m_pRemote; }
+    void Write(const void* pData, SIZE_T cb) { WriteProcessMemory(m_hProcess, m_pRemote, pData, cb, nullptr); }
+    void Read(SIZE_T offset, void* pData, SIZE_T cb) { ReadProcessMemory(m_hProcess, m_pRemote + offset, pData, cb, nullptr); }
+
+private:
+    HANDLE m_hProcess = nullptr;
+    BYTE* m_pRemote = nullptr;
+    SIZE_T m_cb;
+};
+
+constexpr int kRemoteTextUnits = 1024;
+
+std::wstring HeaderText(HWND hHeader, CRemoteBuffer& remote, int index)
+{
+    HDITEMW item = {};
+    item.mask = HDI_TEXT;
+    item.pszText = reinterpret_cast<wchar_t*>(remote.Remote() + sizeof(item));
+    item.cchTextMax = kRemoteTextUnits;
+    remote.Write(&item, sizeof(item));
+    SendMessageW(hHeader, HDM_GETITEMW, index, reinterpret_cast<LPARAM>(remote.Remote()));
+    wchar_t text[kRemoteTextUnits] = L"";
+    remote.Read(sizeof(item), text, sizeof(text));
+    text[kRemoteTextUnits - 1] = L'\0';
+    return text;
+}
+
+std::wstring ItemText(HWND hList, CRemoteBuffer& remote, int row, int column)
+{
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = reinterpret_cast<wchar_t*>(remote.Remote() + sizeof(item));
+    item.cchTextMax = kRemoteTextUnits;
+    remote.Write(&item, sizeof(item));
+    SendMessageW(hList, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remote.Remote()));
+    wchar_t text[kRemoteTextUnits] = L"";
+    remote.Read(sizeof(item), text, sizeof(text));
+    text[kRemoteTextUnits - 1] = L'\0';
+    return text;
+}
+
+int PrintList(HWND hList)
+{
+    HWND hHeader = reinterpret_cast<HWND>(SendMessageW(hList, LVM_GETHEADER, 0, 0));
+    CRemoteBuffer remote(hList, sizeof(LVITEMW) + sizeof(HDITEMW) + kRemoteTextUnits * sizeof(wchar_t));
+    if (!hHeader || !remote.IsValid())
+        return 1;
+    const int columns = static_cast<int>(SendMessageW(hHeader, HDM_GETITEMCOUNT, 0, 0));
+    std::string line;
+    for (int column = 0; column < columns; ++column)
+        line += (column ? "," : "") + JsonString(HeaderText(hHeader, remote, column));
+    printf("[%s]\n", line.c_str());
+    const int rows = static_cast<int>(SendMessageW(hList, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < rows; ++row)
+    {
+        line.clear();
+        for (int column = 0; column < columns; ++column)
+            line += (column ? "," : "") + JsonString(ItemText(hList, remote, row, column));
+        printf("[%s]\n", line.c_str());
+    }
+    fflush(stdout);
+    return 0;
+}
+
 HWND ParseWindow(const wchar_t* text)
 {
     return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(wcstoull(text, nullptr, 10)));
@@ -123,6 +213,11 @@ int wmain()
         if (hManager)
             CloseServiceHandle(hManager);
         return hService ? 0 : 1;
+    }
+    if (command == L"list" && argc == 4)
+    {
+        HWND hList = GetDlgItem(ParseWindow(argv[2]), _wtoi(argv[3]));
+        return hList ? PrintList(hList) : 1;
     }
     if (command == L"click" && argc == 4)
     {
