@@ -87,8 +87,14 @@ class TrayMachine(Machine):
             return []
 
     def wait_launches(self, count):
-        return wait_for("%d updater starts" % count,
-                        lambda: self.launches() if len(self.launches()) >= count else None)
+        try:
+            return wait_for("%d updater starts" % count,
+                            lambda: self.launches() if len(self.launches()) >= count else None)
+        except AssertionError as error:
+            self.screenshot("no-updater-start")
+            raise AssertionError("%s (agent windows: %d, windows: %s, program folder: %s)" % (
+                error, self.agents(), [w["title"] for w in self.windows()],
+                sorted(os.listdir(self.program_dir)))) from None
 
     def tray_icon(self):
         """The centre of the agent's icon in Wine's system tray window."""
@@ -252,6 +258,7 @@ class TrayAgentTest(unittest.TestCase):
     def test_pending_work_starts_the_updater_and_unknown_frequency_checks_nothing(self):
         with TrayMachine("tray_pending", frequency=9, pending_work=True) as m:
             m.start("KTA.exe")
+            wait_for("the agent", lambda: m.agents() == 1)
             self.assertEqual(m.wait_launches(1), [""])
             _, schedule = m.open_schedule()
             shot = m.screenshot("schedule-unchecked")
