@@ -86,6 +86,15 @@ class TrayMachine(Machine):
         except FileNotFoundError:
             return []
 
+    def wait_agent(self, run):
+        try:
+            wait_for("the agent", lambda: self.agents() == 1)
+        except AssertionError as error:
+            self.screenshot("no-agent")
+            raise AssertionError("%s (running: %s, exit code: %s, agent mutex: %s, windows: %s)" % (
+                error, run.running(), run.process.poll(), self.mutex_exists(AGENT_MUTEX),
+                [(w["class"], w["title"]) for w in self.windows()])) from None
+
     def wait_launches(self, count):
         try:
             return wait_for("%d updater starts" % count,
@@ -182,7 +191,7 @@ class TrayAgentTest(unittest.TestCase):
     def test_menu_commands_schedule_and_exit(self):
         with TrayMachine("tray_menu", frequency=3) as m:
             first = m.start("KTA.exe")
-            wait_for("the agent", lambda: m.agents() == 1)
+            m.wait_agent(first)
             self.assertTrue(m.mutex_exists(AGENT_MUTEX))
 
             second = m.start("KTA.exe")
@@ -257,8 +266,7 @@ class TrayAgentTest(unittest.TestCase):
 
     def test_pending_work_starts_the_updater_and_unknown_frequency_checks_nothing(self):
         with TrayMachine("tray_pending", frequency=9, pending_work=True) as m:
-            m.start("KTA.exe")
-            wait_for("the agent", lambda: m.agents() == 1)
+            m.wait_agent(m.start("KTA.exe"))
             self.assertEqual(m.wait_launches(1), [""])
             _, schedule = m.open_schedule()
             shot = m.screenshot("schedule-unchecked")
