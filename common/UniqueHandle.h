@@ -89,6 +89,23 @@ struct ServiceHandleTraits
     static void Close(SC_HANDLE h) noexcept { ::CloseServiceHandle(h); }
 };
 
+// Pens, brushes, fonts, bitmaps and regions the code created itself.
+template <typename T>
+struct GdiObjectTraits
+{
+    static T Invalid() noexcept { return nullptr; }
+    static void Close(T h) noexcept { ::DeleteObject(h); }
+};
+
+struct MenuTraits
+{
+    static HMENU Invalid() noexcept { return nullptr; }
+    static void Close(HMENU h) noexcept { ::DestroyMenu(h); }
+};
+
+template <typename T>
+using CGdiObject = CUniqueHandle<T, GdiObjectTraits<T>>;
+using CMenuHandle = CUniqueHandle<HMENU, MenuTraits>;
 using CHandle = CUniqueHandle<HANDLE, KernelHandleTraits>;
 using CFileHandle = CUniqueHandle<HANDLE, FileHandleTraits>;
 using CFindHandle = CUniqueHandle<HANDLE, FindHandleTraits>;

@@ -97,20 +97,47 @@ class Dmi:
 
 
 class Display:
-    """An Xvfb display for the whole run."""
+    """An Xvfb display for the whole run.
+
+    The number is chosen here rather than with -displayfd: each script runs
+    in its own network namespace, where Xvfb finds the abstract socket of
+    every number free and so gives two scripts the same display; its lock
+    file in /tmp, which all scripts share, tells them apart only for a
+    number asked for by name."""
+
+    FIRST_NUMBER = 20
 
     def __init__(self):
-        read_fd, write_fd = os.pipe()
-        self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24", "-nolisten",
-             "tcp"],
-            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_fd)
-        with os.fdopen(read_fd) as f:
-            number = f.readline().strip()
-        if not number:
-            raise RuntimeError("Xvfb did not start")
-        self.name = ":" + number
+        start = self.FIRST_NUMBER + os.getpid() % 400
+        for number in range(start, start + 100):
+            if os.path.exists("/tmp/.X%d-lock" % number):
+                continue
+            process = subprocess.Popen(
+                ["Xvfb", ":%d" % number, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            if self._owns(process, number):
+                self.process = process
+                self.name = ":%d" % number
+                return
+            process.kill()
+            process.wait()
+        raise RuntimeError("Xvfb did not start")
+
+    @staticmethod
+    def _owns(process, number, timeout=10):
+        """Whether the Xvfb came up holding the display's lock (another one
+        holding it first makes it exit)."""
+        deadline = time.time() + timeout
+        while process.poll() is None and time.time() < deadline:
+            try:
+                with open("/tmp/.X%d-lock" % number) as f:
+                    locked = int(f.read().strip() or 0) == process.pid
+            except (OSError, ValueError):
+                locked = False
+            if locked and os.path.exists("/tmp/.X11-unix/X%d" % number):
+                return True
+            time.sleep(0.05)
+        return False
 
     def screenshot(self, path):
         os.makedirs(os.path.dirname(path), exist_ok=True)

@@ -1,0 +1,23 @@
+// Resource and command numbers of the tray agent.
+#pragma once
+
+#define IDD_TRAY_AGENT 102
+#define IDI_TRAY_AGENT 128
+#define IDR_TRAY_MENU 129
+#define ID_TRAY_UPDATE 130
+#define ID_TRAY_HISTORY 132
+#define ID_TRAY_EXIT 133
+#define IDB_MENU_UPDATE 135
+#define IDB_MENU_HISTORY 149
+#define IDB_MENU_SCHEDULE 151
+#define IDB_MENU_EXIT 137
+#define IDS_CONFIRM_EXIT 1
+
+// Schedule submenu: frequency k is command ID_FREQUENCY_NONE + k.
+#define ID_FREQUENCY_NONE 32776
+#define ID_FREQUENCY_DAILY 32777
+#define ID_FREQUENCY_THIRD_DAY 32778
+#define ID_FREQUENCY_WEEKLY 32779
+#define ID_FREQUENCY_SECOND_WEEK 32780
+#define ID_FREQUENCY_MONTHLY 32781
+#define ID_FREQUENCY_THIRD_MONTH 32782
