@@ -132,13 +132,6 @@ struct CryptHashTraits
     static void Close(HCRYPTHASH h) noexcept { ::CryptDestroyHash(h); }
 };
 
-// GDI objects the owner created (bitmaps, brushes, fonts, regions).
-struct GdiObjectTraits
-{
-    static HGDIOBJ Invalid() noexcept { return nullptr; }
-    static void Close(HGDIOBJ h) noexcept { ::DeleteObject(h); }
-};
-
 // Memory device contexts from CreateCompatibleDC.
 struct MemoryDcTraits
 {

@@ -37,17 +37,3 @@ private:
     COLORREF m_crText;
     COLORREF m_crBack;
 };
-
-// A memory DC compatible with another, deleted on leaving scope.
-class CMemoryDc
-{
-public:
-    explicit CMemoryDc(HDC hdc) : m_hdc(CreateCompatibleDC(hdc)) {}
-    ~CMemoryDc() { DeleteDC(m_hdc); }
-    CMemoryDc(const CMemoryDc&) = delete;
-    CMemoryDc& operator=(const CMemoryDc&) = delete;
-    HDC Get() const { return m_hdc; }
-
-private:
-    HDC m_hdc;
-};

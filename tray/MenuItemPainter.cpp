@@ -33,9 +33,9 @@ DWORD ToPixel(COLORREF cr)
 CGdiObject<HBITMAP> CreateMappedBitmap(HDC hdc, HBITMAP hSource, int w, int h, bool bHot,
                                        bool bMonochrome)
 {
-    CMemoryDc source(hdc);
+    CMemoryDc source(CreateCompatibleDC(hdc));
     CSelectObject selectSource(source.Get(), hSource);
-    CMemoryDc target(hdc);
+    CMemoryDc target(CreateCompatibleDC(hdc));
     CGdiObject<HBITMAP> mapped;
 
     if (bMonochrome)
@@ -141,7 +141,7 @@ void DrawItemBitmap(HDC hdc, const RECT& rcSquare, bool bHot, HBITMAP hBitmap, b
     if (bOwn)
         mapped = CreateMappedBitmap(hdc, hBitmap, bm.bmWidth, bm.bmHeight, bHot, bGrayed);
     {
-        CMemoryDc source(hdc);
+        CMemoryDc source(CreateCompatibleDC(hdc));
         CSelectObject select(source.Get(), bOwn ? mapped.Get() : hBitmap);
         COLORREF crOldBack = SetBkColor(hdc, crBack);
         BitBlt(hdc, nX, nY, nW, nH, source.Get(), nSrcX, nSrcY, SRCCOPY);
