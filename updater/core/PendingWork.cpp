@@ -5,6 +5,7 @@
 #include "ProtectedDirectory.h"
 #include "UniqueHandle.h"
 #include "WideText.h"
+#include "XmlEscape.h"
 
 namespace {
 
@@ -15,40 +16,12 @@ constexpr wchar_t kPendingWorkName[] = L"process.xml";
 constexpr wchar_t kPendingWorkTemporary[] = L"process.xml.tmp";
 constexpr DWORD kSettleMilliseconds = 1000;
 
-// Markup characters, and the white space an XML reader would normalise.
-const wchar_t* EscapeOf(wchar_t c)
-{
-    switch (c)
-    {
-    case L'&': return L"&amp;";
-    case L'<': return L"&lt;";
-    case L'>': return L"&gt;";
-    case L'"': return L"&quot;";
-    case L'\t': return L"&#9;";
-    case L'\n': return L"&#10;";
-    case L'\r': return L"&#13;";
-    default: return nullptr;
-    }
-}
-
-// Escapes text into at most room characters, never cutting an escape or a
-// surrogate pair apart (half of either would not parse).
+// Escaped so the index parser reads back exactly what was written, in at
+// most room characters.
 std::wstring EscapeMarkup(const wchar_t* text, size_t room)
 {
     std::wstring escaped;
-    for (const wchar_t* p = text; *p;)
-    {
-        const wchar_t* escape = EscapeOf(*p);
-        const size_t units = IS_HIGH_SURROGATE(p[0]) && IS_LOW_SURROGATE(p[1]) ? 2 : 1;
-        const size_t length = escape ? wcslen(escape) : units;
-        if (escaped.size() + length > room)
-            break;
-        if (escape)
-            escaped += escape;
-        else
-            escaped.append(p, units);
-        p += units;
-    }
+    AppendEscapedXml(escaped, text, room);
     return escaped;
 }
 
