@@ -3,16 +3,6 @@
 # test build, and runs every test. Exits non-zero when anything fails.
 set -eu
 cd "$(dirname "$0")/.."
-tools/install-deps.sh
-
-jobs=$(nproc)
-cmake -S . -B build/i686 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686.cmake \
-    -DCMAKE_BUILD_TYPE=Release -DKESTREL_WERROR=ON
-cmake --build build/i686 -j "$jobs"
-
-cmake -S . -B build/x86_64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64.cmake \
-    -DCMAKE_BUILD_TYPE=Debug -DKESTREL_WERROR=ON -DKESTREL_TESTS=ON
-cmake --build build/x86_64 -j "$jobs"
-
+tools/build.sh
 cd build/x86_64
-ctest --output-on-failure -j "$jobs"
+ctest --output-on-failure -j "$(nproc)"
