@@ -31,9 +31,9 @@ struct CRecordingPing
 class CAdapterList
 {
 public:
-    struct Spec
+    struct Addresses
     {
-        Spec(std::vector<const char*> g, bool w = false, std::vector<const char*> pw = {},
+        Addresses(std::vector<const char*> g, bool w = false, std::vector<const char*> pw = {},
              std::vector<const char*> sw = {}, bool d = false, std::vector<const char*> ds = {})
             : gateways(g), bHaveWins(w), primaryWins(pw), secondaryWins(sw), bDhcp(d), dhcp(ds)
         {
@@ -46,18 +46,18 @@ public:
         std::vector<const char*> dhcp;
     };
 
-    explicit CAdapterList(const std::vector<Spec>& specs)
+    explicit CAdapterList(const std::vector<Addresses>& adapters)
     {
-        for (const Spec& spec : specs)
+        for (const Addresses& addresses : adapters)
         {
             IP_ADAPTER_INFO& adapter = m_adapters.emplace_back();
             std::memset(&adapter, 0, sizeof(adapter));
-            Chain(adapter.GatewayList, spec.gateways);
-            adapter.HaveWins = spec.bHaveWins;
-            Chain(adapter.PrimaryWinsServer, spec.primaryWins);
-            Chain(adapter.SecondaryWinsServer, spec.secondaryWins);
-            adapter.DhcpEnabled = spec.bDhcp;
-            Chain(adapter.DhcpServer, spec.dhcp);
+            Chain(adapter.GatewayList, addresses.gateways);
+            adapter.HaveWins = addresses.bHaveWins;
+            Chain(adapter.PrimaryWinsServer, addresses.primaryWins);
+            Chain(adapter.SecondaryWinsServer, addresses.secondaryWins);
+            adapter.DhcpEnabled = addresses.bDhcp;
+            Chain(adapter.DhcpServer, addresses.dhcp);
         }
         for (size_t i = 0; i + 1 < m_adapters.size(); ++i)
             m_adapters[i].Next = &m_adapters[i + 1];
@@ -94,7 +94,7 @@ using Sent = std::vector<std::string>;
 struct WalkCase
 {
     const char* name;
-    std::vector<CAdapterList::Spec> adapters;
+    std::vector<CAdapterList::Addresses> adapters;
     bool bReachable;
     Sent sent;
 };
