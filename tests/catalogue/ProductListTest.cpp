@@ -38,23 +38,12 @@ std::string Rc4(const std::string& data)
     return out;
 }
 
-std::string Utf16(const std::string& text)
-{
-    std::string bytes;
-    for (char ch : text)
-    {
-        bytes += ch;
-        bytes += '\0';
-    }
-    return bytes;
-}
-
 std::string ExpectedList(const std::string& model, const std::vector<std::string>& paths)
 {
     std::string text = "<product name=\"" + model + "\">\r\n";
     for (const std::string& path : paths)
         text += "<zip-path> " + path + " </zip-path>\r\n";
-    return "\xFF\xFE" + Utf16(text + "</product>\r\n");
+    return "\xFF\xFE" + Utf16Bytes(text + "</product>\r\n");
 }
 
 class ProductListTest : public testing::Test

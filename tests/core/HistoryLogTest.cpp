@@ -13,18 +13,6 @@
 
 namespace {
 
-// UTF-16 little-endian bytes of ASCII text.
-std::string Utf16(const std::string& text)
-{
-    std::string bytes;
-    for (char ch : text)
-    {
-        bytes += ch;
-        bytes += '\0';
-    }
-    return bytes;
-}
-
 std::string Bom()
 {
     return "\xFF\xFE";
@@ -70,10 +58,10 @@ TEST_F(HistoryLogTest, FirstAndSecondRecordExactBytes)
     std::string time1 = RecordTime(first, 0);
     EXPECT_GE(std::stol(time1), before);
     EXPECT_LE(std::stol(time1), static_cast<LONG>(time(nullptr)));
-    std::string opening = Bom() + Utf16("<logs sync=\"0\">\r\n");
-    std::string record1 = Utf16("<log time=\"" + time1 +
+    std::string opening = Bom() + Utf16Bytes("<logs sync=\"0\">\r\n");
+    std::string record1 = Utf16Bytes("<log time=\"" + time1 +
                                 "\" status=\"1\" type=\"2\" name=\"Audio\"> Complete to update </log>\r\n");
-    std::string closing = Utf16("</logs>\r\n");
+    std::string closing = Utf16Bytes("</logs>\r\n");
     EXPECT_EQ(first, opening + record1 + closing);
     EXPECT_EQ(first[26], '0');
     EXPECT_EQ(first.substr(first.size() - 18), closing);
@@ -81,7 +69,7 @@ TEST_F(HistoryLogTest, FirstAndSecondRecordExactBytes)
     ASSERT_TRUE(AppendHistoryLog(LogPath().c_str(), 0, L"Fail to connect to VEXA web server!",
                                  kHistoryNoItem, L"ignored"));
     std::string second = LogBytes();
-    std::string record2 = Utf16("<log time=\"" + RecordTime(second, 1) +
+    std::string record2 = Utf16Bytes("<log time=\"" + RecordTime(second, 1) +
                                 "\" status=\"0\"> Fail to connect to VEXA web server! </log>\r\n");
     EXPECT_EQ(second, opening + record1 + record2 + closing);
 }
@@ -155,7 +143,7 @@ TEST_F(HistoryLogTest, EmptyFileLeftBehindIsStartedAgain)
     m_folder.WriteBytes(L"log.xml", "");
     ASSERT_TRUE(AppendHistoryLog(LogPath().c_str(), 1, L"after a crash", kHistoryNoItem, nullptr));
     std::string bytes = LogBytes();
-    EXPECT_EQ(bytes.substr(0, 36), Bom() + Utf16("<logs sync=\"0\">\r\n"));
+    EXPECT_EQ(bytes.substr(0, 36), Bom() + Utf16Bytes("<logs sync=\"0\">\r\n"));
     std::vector<HistoryRecord> records;
     ASSERT_TRUE(LoadHistoryRecords(LogPath().c_str(), records));
     ASSERT_EQ(records.size(), 1u);
@@ -164,7 +152,7 @@ TEST_F(HistoryLogTest, EmptyFileLeftBehindIsStartedAgain)
 TEST_F(HistoryLogTest, LoaderReadsRecordsAndSkipsUnknownAttributes)
 {
     std::vector<HistoryRecord> records = Load(
-        Bom() + Utf16("<logs sync=\"0\">\r\n"
+        Bom() + Utf16Bytes("<logs sync=\"0\">\r\n"
                       "<log time=\"1262304000\" status=\"1\" type=\"1\" name=\"BIOS\"> Flashed </log>\r\n"
                       "<log time=\"5\" status=\"1\" type=\"2\" name=\"X\" extra=\"1\"> skipped </log>\r\n"
                       "<log time=\"7\" status=\"0\"> No item </log>\r\n"
@@ -191,14 +179,14 @@ TEST_F(HistoryLogTest, LoaderOnMissingAndBrokenFiles)
     EXPECT_EQ(records.size(), 1u);  // left as it was
 
     CTraceCapture trace;
-    records = Load(Bom() + Utf16("<logs sync=\"0\">\r\n<log time=\"1\"> a & b </log>\r\n</logs>\r\n"));
+    records = Load(Bom() + Utf16Bytes("<logs sync=\"0\">\r\n<log time=\"1\"> a & b </log>\r\n</logs>\r\n"));
     EXPECT_TRUE(records.empty());
     ASSERT_EQ(trace.Lines().size(), 2u);
     EXPECT_EQ(trace.Lines()[0].rfind(L"XML Parsing Error 0x", 0), 0u);
     EXPECT_NE(trace.Lines()[0].find(L" on line "), std::wstring::npos);
     EXPECT_EQ(trace.Lines()[1].rfind(L"Reason : ", 0), 0u);
 
-    EXPECT_TRUE(Load(Bom() + Utf16("<other><log time=\"1\"> a </log></other>")).empty());
+    EXPECT_TRUE(Load(Bom() + Utf16Bytes("<other><log time=\"1\"> a </log></other>")).empty());
 }
 
 TEST_F(HistoryLogTest, DateAndTimeAreLocal)
@@ -220,7 +208,7 @@ TEST_F(HistoryLogTest, ClearDeletesWhateverTheFlagSays)
 {
     for (char flag : {'0', '1'})
     {
-        std::string bytes = Bom() + Utf16("<logs sync=\"0\">\r\n</logs>\r\n");
+        std::string bytes = Bom() + Utf16Bytes("<logs sync=\"0\">\r\n</logs>\r\n");
         bytes[26] = flag;
         m_folder.WriteBytes(L"log.xml", bytes);
         EXPECT_TRUE(ClearHistoryLog(LogPath().c_str()));

@@ -54,6 +54,16 @@ std::string ReadFileBytes(const std::wstring& path)
     return bytes;
 }
 
+std::string Utf16Bytes(const std::wstring& text)
+{
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+}
+
+std::string Utf16Bytes(const std::string& utf8)
+{
+    return Utf16Bytes(Widen(utf8));
+}
+
 std::wstring Widen(const std::string& text)
 {
     int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);

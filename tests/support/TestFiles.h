@@ -24,6 +24,10 @@ private:
 
 std::string ReadFileBytes(const std::wstring& path);
 
+// The UTF-16 little-endian bytes of text, as the product writes its files.
+std::string Utf16Bytes(const std::wstring& text);
+std::string Utf16Bytes(const std::string& utf8);
+
 // UTF-8 to UTF-16 and back, for readable assertions.
 std::wstring Widen(const std::string& text);
 std::string Narrow(const std::wstring& text);

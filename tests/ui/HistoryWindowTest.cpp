@@ -14,14 +14,9 @@
 
 namespace {
 
-std::string Utf16(const std::wstring& text)
-{
-    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
-}
-
 std::string LogFile(const std::wstring& records)
 {
-    return "\xFF\xFE" + Utf16(L"<logs sync=\"0\">\r\n" + records + L"</logs>\r\n");
+    return "\xFF\xFE" + Utf16Bytes(L"<logs sync=\"0\">\r\n" + records + L"</logs>\r\n");
 }
 
 struct Row
