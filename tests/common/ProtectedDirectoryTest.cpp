@@ -25,11 +25,6 @@ void RemoveAnsi(const std::wstring& folder)
     RemoveProtectedDirectory(ansi);
 }
 
-bool Exists(const std::wstring& path)
-{
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 class ProtectedDirectoryTest : public testing::TestWithParam<RemoveForm>
 {
 protected:
@@ -65,8 +60,8 @@ TEST_P(ProtectedDirectoryTest, ReadOnlyEntriesGoWithTheirFolders)
 
     GetParam()(root);
 
-    EXPECT_FALSE(Exists(root));
-    EXPECT_TRUE(Exists(sibling));
+    EXPECT_FALSE(PathExists(root));
+    EXPECT_TRUE(PathExists(sibling));
 }
 
 TEST_P(ProtectedDirectoryTest, MissingFolderChangesNothing)
@@ -74,8 +69,8 @@ TEST_P(ProtectedDirectoryTest, MissingFolderChangesNothing)
     const std::wstring sibling = File(L"sibling.txt");
     GetParam()(m_scratch.File(L"none"));
     GetParam()(m_scratch.File(L"none\\deeper"));
-    EXPECT_TRUE(Exists(sibling));
-    EXPECT_TRUE(Exists(m_scratch.Path()));
+    EXPECT_TRUE(PathExists(sibling));
+    EXPECT_TRUE(PathExists(m_scratch.Path()));
 }
 
 TEST_P(ProtectedDirectoryTest, FileInUseKeepsItsFoldersAndEverythingElseGoes)
@@ -97,15 +92,15 @@ TEST_P(ProtectedDirectoryTest, FileInUseKeepsItsFoldersAndEverythingElseGoes)
         GetParam()(root);
     }
 
-    EXPECT_TRUE(Exists(held));
-    EXPECT_FALSE(Exists(m_scratch.File(L"Temp\\5\\drv\\other.inf")));
-    EXPECT_FALSE(Exists(m_scratch.File(L"Temp\\5\\setup.exe")));
-    EXPECT_FALSE(Exists(m_scratch.File(L"Temp\\7")));
-    EXPECT_FALSE(Exists(m_scratch.File(L"Temp\\index.xml")));
+    EXPECT_TRUE(PathExists(held));
+    EXPECT_FALSE(PathExists(m_scratch.File(L"Temp\\5\\drv\\other.inf")));
+    EXPECT_FALSE(PathExists(m_scratch.File(L"Temp\\5\\setup.exe")));
+    EXPECT_FALSE(PathExists(m_scratch.File(L"Temp\\7")));
+    EXPECT_FALSE(PathExists(m_scratch.File(L"Temp\\index.xml")));
 
     // Once the file is free, a second pass takes the rest.
     GetParam()(root);
-    EXPECT_FALSE(Exists(root));
+    EXPECT_FALSE(PathExists(root));
 }
 
 // Wine keeps no access list on files, so only the results are visible here:

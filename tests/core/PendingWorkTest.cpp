@@ -22,11 +22,6 @@ UpdateItem* NewItem(BYTE type, const wchar_t* name, LONG index)
     return item;
 }
 
-bool Exists(const std::wstring& path)
-{
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 std::vector<std::wstring> Lines(const std::wstring& text)
 {
     std::vector<std::wstring> lines;
@@ -104,7 +99,7 @@ TEST_F(PendingWorkTest, SmallFileHasExactlyTheseBytes)
         "\xFF\xFE" + std::string(reinterpret_cast<const char*>(expected.data()),
                                  expected.size() * sizeof(wchar_t));
     EXPECT_EQ(ReadFileBytes(ProcessXml()), bytes);
-    EXPECT_FALSE(Exists(m_program.File(L"process.xml.tmp")));
+    EXPECT_FALSE(PathExists(m_program.File(L"process.xml.tmp")));
 }
 
 TEST_F(PendingWorkTest, OptionalLinesOnlyForWhatIsSet)
@@ -280,7 +275,7 @@ TEST_F(PendingWorkTest, AFailedWriteLeavesThePreviousFileWhole)
     RemoveDirectoryW(blocker.c_str());
     EXPECT_TRUE(WritePendingWork(m_program.Path().c_str(), L"P1", m_written));
     EXPECT_NE(ReadFileBytes(ProcessXml()).find("L\0A\0N\0"), std::string::npos);
-    EXPECT_FALSE(Exists(blocker));
+    EXPECT_FALSE(PathExists(blocker));
 }
 
 TEST_F(PendingWorkTest, CleanTempFilesRemovesOneItemOrEverything)
@@ -296,14 +291,14 @@ TEST_F(PendingWorkTest, CleanTempFilesRemovesOneItemOrEverything)
     m_program.WriteBytes(L"Kestupdt.exe", "program");
 
     CleanTempFiles(m_program.Path().c_str(), 3);
-    EXPECT_FALSE(Exists(temp + L"\\3"));
-    EXPECT_TRUE(Exists(temp + L"\\5\\Audio.zip"));
-    EXPECT_TRUE(Exists(ProcessXml()));
+    EXPECT_FALSE(PathExists(temp + L"\\3"));
+    EXPECT_TRUE(PathExists(temp + L"\\5\\Audio.zip"));
+    EXPECT_TRUE(PathExists(ProcessXml()));
 
     CleanTempFiles(m_program.Path().c_str(), -1);
-    EXPECT_FALSE(Exists(temp));
-    EXPECT_FALSE(Exists(ProcessXml()));
-    EXPECT_TRUE(Exists(m_program.File(L"Kestupdt.exe")));
+    EXPECT_FALSE(PathExists(temp));
+    EXPECT_FALSE(PathExists(ProcessXml()));
+    EXPECT_TRUE(PathExists(m_program.File(L"Kestupdt.exe")));
 }
 
 }  // namespace

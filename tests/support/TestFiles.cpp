@@ -1,5 +1,7 @@
 #include "TestFiles.h"
 
+#include <cstdio>
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -52,6 +54,18 @@ std::string ReadFileBytes(const std::wstring& path)
         bytes.append(chunk, read);
     CloseHandle(file);
     return bytes;
+}
+
+bool PathExists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string HexStatus(long status)
+{
+    char text[16];
+    snprintf(text, sizeof(text), "%08lX", static_cast<unsigned long>(status));
+    return text;
 }
 
 std::string Utf16Bytes(const std::wstring& text)

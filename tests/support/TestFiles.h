@@ -23,10 +23,14 @@ private:
 };
 
 std::string ReadFileBytes(const std::wstring& path);
+bool PathExists(const std::wstring& path);
 
 // The UTF-16 little-endian bytes of text, as the product writes its files.
 std::string Utf16Bytes(const std::wstring& text);
 std::string Utf16Bytes(const std::string& utf8);
+
+// A status or result as eight hex digits, for readable assertions.
+std::string HexStatus(long status);
 
 // UTF-8 to UTF-16 and back, for readable assertions.
 std::wstring Widen(const std::string& text);

@@ -15,18 +15,6 @@
 
 namespace {
 
-bool FileExists(const std::wstring& path)
-{
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string HexStatus(LONG status)
-{
-    char text[16];
-    snprintf(text, sizeof(text), "%08lX", static_cast<unsigned long>(status));
-    return text;
-}
-
 class DownloadFileTest : public testing::Test
 {
 protected:
@@ -44,7 +32,7 @@ TEST_F(DownloadFileTest, CancelledRunReturnsZeroWithoutRequest)
     EXPECT_EQ(DownloadFile(m_owner, ServerUrl(L"pub/never.zip").c_str(), local.c_str(), TRUE), 0);
 
     EXPECT_EQ(ServerRequests().size(), requestsBefore);
-    EXPECT_FALSE(FileExists(local));
+    EXPECT_FALSE(PathExists(local));
     EXPECT_TRUE(m_owner.m_aProgress.empty());
 }
 
@@ -110,7 +98,7 @@ TEST_F(DownloadFileTest, CancelDuringTheTransferAbortsIt)
         DownloadFile(m_owner, ServerUrl(L"_fault/drip=4096:20/pub/cancel.zip").c_str(), local.c_str(), TRUE);
 
     EXPECT_EQ(HexStatus(status), HexStatus(DL_E_CANCELLED));
-    EXPECT_FALSE(FileExists(local));
+    EXPECT_FALSE(PathExists(local));
     EXPECT_LT(m_owner.m_aProgress.back(), 50u);
 }
 

@@ -13,11 +13,6 @@
 
 namespace {
 
-bool FileExists(const std::wstring& path)
-{
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 // What the owner saw while polling one download to its end.
 struct Outcome
 {
@@ -60,13 +55,6 @@ Outcome Download(const std::wstring& url, const std::wstring& local)
 {
     CHttpDownload download(url.c_str(), local.c_str());
     return Follow(download);
-}
-
-std::string HexStatus(LONG status)
-{
-    char text[16];
-    snprintf(text, sizeof(text), "%08lX", static_cast<unsigned long>(status));
-    return text;
 }
 
 class HttpDownloadTest : public testing::Test
@@ -182,7 +170,7 @@ TEST_F(HttpDownloadTest, ErrorsFoundBeforeTheWorkerAreFinalAtOnce)
     // A URL that parses neither as given nor with "http://" in front.
     CHttpDownload badUrl(L"http://:80/x", Local().c_str());
     EXPECT_EQ(HexStatus(badUrl.GetStatus()), HexStatus(DL_E_URL));
-    EXPECT_FALSE(FileExists(Local()));
+    EXPECT_FALSE(PathExists(Local()));
 
     std::wstring missingFolder = m_folder.File(L"missing\\file.bin");
     CHttpDownload badFile(ServerUrl(L"pub/any.zip").c_str(), missingFolder.c_str());
@@ -215,7 +203,7 @@ TEST_F(HttpDownloadTest, FailingServersEndWithTheirCode)
         DeleteFileW(local.c_str());
         std::wstring url = c.path ? ServerUrl(c.path) : ClosedPortUrl(L"pub/fail.zip");
         EXPECT_EQ(HexStatus(Download(url, local).status), HexStatus(c.status));
-        EXPECT_EQ(FileExists(local), c.fileLeft);
+        EXPECT_EQ(PathExists(local), c.fileLeft);
     }
 }
 
@@ -237,7 +225,7 @@ TEST_F(HttpDownloadTest, ConnectionResetMidBodyLeavesNoWrongBytes)
     else
     {
         EXPECT_EQ(HexStatus(outcome.status), HexStatus(DL_E_CANCELLED));
-        EXPECT_FALSE(FileExists(Local()));
+        EXPECT_FALSE(PathExists(Local()));
     }
 }
 
@@ -268,7 +256,7 @@ TEST_F(HttpDownloadTest, AbortDuringTheBodyStopsWritingAndLeavesNoFile)
     });
 
     EXPECT_EQ(HexStatus(outcome.status), HexStatus(DL_E_CANCELLED));
-    EXPECT_FALSE(FileExists(local));
+    EXPECT_FALSE(PathExists(local));
     EXPECT_LT(outcome.progress.back(), 50);
 }
 
@@ -284,7 +272,7 @@ TEST_F(HttpDownloadTest, FullDiskEndsWithWriteErrorAndNoFile)
     Outcome outcome = Download(ServerUrl(L"pub/big.zip"), local);
 
     EXPECT_EQ(HexStatus(outcome.status), HexStatus(DL_E_WRITE));
-    EXPECT_FALSE(FileExists(local));
+    EXPECT_FALSE(PathExists(local));
 }
 
 // Finds the authentication dialog that WinINet shows for this process and
@@ -398,7 +386,7 @@ TEST_F(AuthenticationTest, DismissedDialogEndsCancelledWithoutFile)
 
     EXPECT_TRUE(answer.Seen());
     EXPECT_EQ(HexStatus(outcome.status), HexStatus(DL_E_CANCELLED));
-    EXPECT_FALSE(FileExists(Local()));
+    EXPECT_FALSE(PathExists(Local()));
 }
 
 TEST_F(AuthenticationTest, CredentialsFromTheDialogAreSentAgain)

@@ -11,11 +11,6 @@
 
 namespace {
 
-bool Exists(const std::wstring& path)
-{
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 LONGLONG FileSize(const std::wstring& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -128,10 +123,10 @@ TEST_F(UnpackPackageTest, NamesThatLeaveThePackageFolderWriteNothingOutside)
     {
         std::wstring archive = Packed({{"first.txt", "1"}, {name, "escaped"}});
         EXPECT_EQ(UnpackPackage(archive.c_str(), &m_lCancel), UNPACK_E_FORMAT) << name;
-        EXPECT_FALSE(Exists(m_folder.File(L"kestrel-escape.txt"))) << name;
-        EXPECT_FALSE(Exists(L"C:\\kestrel-escape.txt")) << name;
-        EXPECT_FALSE(Exists(L"\\kestrel-escape.txt")) << name;
-        EXPECT_FALSE(Exists(In(L"good.txt"))) << name;
+        EXPECT_FALSE(PathExists(m_folder.File(L"kestrel-escape.txt"))) << name;
+        EXPECT_FALSE(PathExists(L"C:\\kestrel-escape.txt")) << name;
+        EXPECT_FALSE(PathExists(L"\\kestrel-escape.txt")) << name;
+        EXPECT_FALSE(PathExists(In(L"good.txt"))) << name;
     }
 }
 
@@ -153,7 +148,7 @@ TEST_F(UnpackPackageTest, OrdinaryNamesWithDotsAndDeviceLikeWordsExtract)
     EXPECT_EQ(ReadFileBytes(In(L"..hidden")), "h");
     EXPECT_EQ(ReadFileBytes(In(L"CONFIG.SYS")), "k");
     EXPECT_EQ(ReadFileBytes(In(L"COM10.txt")), "m");
-    EXPECT_FALSE(Exists(In(L"folder")));  // a folder entry creates nothing
+    EXPECT_FALSE(PathExists(In(L"folder")));  // a folder entry creates nothing
 }
 
 TEST_F(UnpackPackageTest, ArchiveGivenWithoutAFolderUnpacksIntoTheCurrentOne)
@@ -187,7 +182,7 @@ TEST_F(UnpackPackageTest, FileThatCannotBeCreatedIsAFileFailure)
         EXPECT_EQ(ReadFileBytes(In(L"readme.txt")), kReadmeText);  // entries before it stay
     }
     EXPECT_EQ(ReadFileBytes(blocker), "");
-    EXPECT_FALSE(Exists(In(L"docs")));  // nothing after it
+    EXPECT_FALSE(PathExists(In(L"docs")));  // nothing after it
 
     DeleteFileW(blocker.c_str());
     ASSERT_TRUE(CreateDirectoryW(blocker.c_str(), nullptr));
@@ -206,7 +201,7 @@ TEST_F(UnpackPackageTest, FullDiskIsAFileFailure)
     EXPECT_EQ(UnpackPackage(archive.c_str(), &m_lCancel), UNPACK_E_FILE);
     EXPECT_EQ(ReadFileBytes(full + L"\\readme.txt"), kReadmeText);
     EXPECT_LT(ReadFileBytes(full + L"\\setup.exe").size(), 100000u);
-    EXPECT_FALSE(Exists(full + L"\\docs"));
+    EXPECT_FALSE(PathExists(full + L"\\docs"));
 }
 
 TEST_F(UnpackPackageTest, MissingArchiveIsAFileFailure)
@@ -234,7 +229,7 @@ TEST_F(UnpackPackageTest, CancelDuringALargeEntryStopsAfterIt)
     EXPECT_GT(FileSize(big), 0);
     EXPECT_LT(FileSize(big), 256LL * 1024 * 1024);
     EXPECT_EQ(FileSize(big) % 0x4000, 0);
-    EXPECT_FALSE(Exists(In(L"after.txt")));
+    EXPECT_FALSE(PathExists(In(L"after.txt")));
 }
 
 TEST_F(UnpackPackageTest, WorkerLeavesTheResultOfAWholeRun)
