@@ -29,7 +29,7 @@ cleanup() {
 trap cleanup EXIT
 
 if [ -f "$build/wineprefix/system.reg" ]; then
-    sandbox_copy_prefix "$build/wineprefix" "$work/prefix"
+    "$here/../tools/copy-prefix.sh" "$build/wineprefix" "$work/prefix"
 else
     "$here/../tools/make-prefix.sh" "$work/prefix"
 fi

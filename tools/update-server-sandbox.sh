@@ -10,20 +10,6 @@ sandbox_enter() {
     ip link set lo up
 }
 
-# sandbox_copy_prefix SOURCE DEST: a private copy of a Wine prefix. The
-# wineserver opens sockets and files for its clients, so a test that needs
-# the namespace's loopback needs a wineserver of its own, that is a prefix of
-# its own. Hard links make the copy cheap; the registry files are written in
-# place, so they are copied for real. Other tests may be using SOURCE at the
-# same time: a scratch file that vanishes during the copy is no loss, a
-# missing registry is.
-sandbox_copy_prefix() {
-    cp -al "$1" "$2" 2>/dev/null || true
-    for reg in system.reg user.reg userdef.reg; do
-        cp --remove-destination "$1/$reg" "$2/$reg"
-    done
-}
-
 # sandbox_start_server ROOT FILE [ARGS...]: starts the update server on a
 # free port of 127.0.0.1, serving ROOT, with its port in FILE.port and its
 # request log in FILE.log; ARGS go to the server (--fault, --tls). Adds its

@@ -13,10 +13,6 @@ cleanup() {
     rm -rf "$copy"
 }
 trap cleanup EXIT
-# Hard links cost nothing; the registry files are written, so they are real copies.
-cp -al "$base/." "$copy/"
-for reg in "$base"/*.reg; do
-    cp --remove-destination "$reg" "$copy/"
-done
+"$here/copy-prefix.sh" "$base" "$copy"
 export WINEPREFIX="$copy"
 xvfb-run -a -s "-screen 0 1024x768x24" "$here/wine-isolated.sh" "$@"

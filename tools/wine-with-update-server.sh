@@ -34,7 +34,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-sandbox_copy_prefix "$WINEPREFIX" "$work/prefix"
+"$(dirname "$0")/copy-prefix.sh" "$WINEPREFIX" "$work/prefix"
 temp="$(dirname "$program")/Temp"
 mkdir -p "$temp"
 mount -t tmpfs -o size=2m kestrel-temp "$temp"

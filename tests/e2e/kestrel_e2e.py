@@ -245,13 +245,8 @@ class Machine:
         template = template_prefix()
         shutil.rmtree(self.prefix, ignore_errors=True)
         os.makedirs(PREFIX_DIR, exist_ok=True)
-        subprocess.run(["cp", "-al", template, self.prefix], check=True)
-        # Wine rewrites the registry files; they must not be shared.
-        for entry in os.listdir(self.prefix):
-            if entry.endswith(".reg"):
-                path = os.path.join(self.prefix, entry)
-                os.remove(path)
-                shutil.copy2(os.path.join(template, entry), path)
+        copy_prefix = os.path.join(os.path.dirname(BENCH["make_prefix"]), "copy-prefix.sh")
+        subprocess.run([copy_prefix, template, self.prefix], check=True)
 
     def _lay_out_programs(self):
         os.makedirs(self.program_dir)

@@ -16,13 +16,7 @@ mount --make-rprivate /
 mount -t tmpfs -o size=64k kestrel-full-disk "$disk"
 
 rm -rf "$prefix"
-# Other tests run Wine in the template meanwhile: their temporary files may
-# vanish under the copy. Those are not needed; the registry files that are
-# needed are copied one by one below, and that copy must succeed.
-cp -al "$template" "$prefix" 2>/dev/null || true
-for reg in "$template"/*.reg; do
-    cp --remove-destination "$reg" "$prefix/"
-done
+"$(dirname "$0")/../../tools/copy-prefix.sh" "$template" "$prefix"
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export KESTREL_FULL_DISK="Z:$(echo "$disk" | tr / '\\')"
 status=0
