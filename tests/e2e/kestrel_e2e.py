@@ -153,6 +153,19 @@ class Display:
 _display = None
 
 
+def wait_until(condition, what, timeout=15):
+    """Polls condition until it gives a true value, which it returns; for
+    effects of posted messages (a click), which arrive in their own time."""
+    deadline = time.time() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.time() > deadline:
+            raise AssertionError("%s did not happen within %d s" % (what, timeout))
+        time.sleep(0.3)
+
+
 def display():
     global _display
     if _display is None:
@@ -377,14 +390,27 @@ class Machine:
         self.wine("regedit", "/S", r"C:\kestrel-setup.reg")
         os.remove(path)
 
+    def reg_query(self, key):
+        """What "reg query KEY" prints, or None when the key is missing."""
+        # A Wine start can fail now and then when several machines start at
+        # once; only reg's own answer counts as a missing key.
+        for _ in range(3):
+            result = self.wine("reg", "query", key, check=False)
+            if result.returncode == 0:
+                return result.stdout
+            if "Unable to find the specified registry key" in result.stdout:
+                return None
+            time.sleep(1)
+        raise AssertionError("reg query %s failed: %r" % (key, result.stdout))
+
     def registry_values(self, key):
         """The values of a key as {name: (type, text)}, or None when the key
         is missing."""
-        result = self.wine("reg", "query", key, check=False)
-        if result.returncode != 0:
+        out = self.reg_query(key)
+        if out is None:
             return None
         values = {}
-        for line in result.stdout.splitlines():
+        for line in out.splitlines():
             match = re.match(r"^    (.*?)    (REG_\w+)(?:    (.*))?$", line)
             if match:
                 values[match.group(1)] = (match.group(2), match.group(3) or "")

@@ -11,7 +11,8 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from kestrel_e2e import BENCH, Machine, PROGRAM_FOLDER, close_display, display, isolate  # noqa: E402
+from kestrel_e2e import (BENCH, Machine, PROGRAM_FOLDER, close_display, display,  # noqa: E402
+                         isolate, wait_until)
 
 HISTORY_LIST = 1063
 CLEAR = 1064
@@ -70,8 +71,7 @@ class HistoryTest(unittest.TestCase):
             m.screenshot("appended")
 
             m.click(window, CLEAR)
-            m.wait_window(control=HISTORY_LIST)
-            self.assertFalse(os.path.exists(log))
+            wait_until(lambda: not os.path.exists(log), "Clear deleting log.xml")
             self.assertEqual(m.list_view(window, HISTORY_LIST), (COLUMNS, []))
 
             m.click(window, CANCEL)

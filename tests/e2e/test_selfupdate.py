@@ -154,7 +154,7 @@ class Case:
         }
 
     def version_keys(self):
-        out = self.machine.wine("reg", "query", SHARED_KEY, check=False).stdout
+        out = self.machine.reg_query(SHARED_KEY) or ""
         prefix = SHARED_KEY.upper() + "\\"
         return sorted(line.strip()[len(prefix):] for line in out.splitlines()
                       if line.strip().upper().startswith(prefix))
