@@ -222,16 +222,18 @@ class Machine:
               the stand-in VxMultiLang.dll beside the programs
     programs  the program files to lay out (default: every built program)
     installed create the shared key as the product's installer does
+    env       more environment variables for the programs
     """
 
     def __init__(self, name, dmi=None, driver=True, language=None, programs=None,
-                 installed=True):
+                 installed=True, env=None):
         self.name = name
         self.dmi = dmi or Dmi()
         self.driver = driver
         self.language = language
         self.programs = programs if programs is not None else list(BENCH["programs"])
         self.installed = installed
+        self.extra_env = env or {}
         # Scripts of several areas may run at once: the pid keeps them apart.
         self.prefix = os.path.join(PREFIX_DIR, "%s-%d" % (name, os.getpid()))
         self.program_dir = os.path.join(self.prefix, "drive_c", "Program Files", "Vexa",
@@ -274,7 +276,8 @@ class Machine:
 
     def env(self):
         return dict(os.environ, WINEPREFIX=self.prefix, DISPLAY=display().name,
-                    WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+                    WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d",
+                    **self.extra_env)
 
     def shutdown(self):
         """Ends every process of the machine (a power cut, as far as the

@@ -8,8 +8,18 @@
 //     kwinprobe.exe list HWND ID     the column titles of the dialog's list
 //                                    view ID, then its rows, one JSON array
 //                                    of texts per line
+//     kwinprobe.exe tree HWND ID     the rows of the dialog's update list
+//                                    ID, depth first, one JSON object per
+//                                    line: depth, state image, image, the
+//                                    column texts
+//     kwinprobe.exe treeclick HWND ID ROW
+//                                    a left click on the check box of row
+//                                    ROW (counted as "tree" prints them)
 //     kwinprobe.exe click HWND ID    clicks the dialog's button ID
 //     kwinprobe.exe close HWND       asks the window to close
+//     kwinprobe.exe queryend HWND    asks the window whether the session may
+//                                    end, as Windows does before a shut-down;
+//                                    exit code 0 when it refused
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -176,6 +186,119 @@ int PrintList(HWND hList)
     return 0;
 }
 
+// The update list keeps each row's column texts in a record of its own
+// process; the record starts with the texts joined by "?" in a
+// std::wstring, which this mirrors (libstdc++: data pointer, length).
+struct RemoteWString
+{
+    const wchar_t* pData;
+    size_t nLength;
+};
+
+std::wstring RemoteColumnText(HANDLE hProcess, LPARAM record)
+{
+    RemoteWString text = {};
+    if (!record || !ReadProcessMemory(hProcess, reinterpret_cast<void*>(record), &text,
+                                      sizeof(text), nullptr) ||
+        text.nLength > 4096)
+        return L"";
+    std::wstring result(text.nLength, L'\0');
+    ReadProcessMemory(hProcess, text.pData, &result[0], text.nLength * sizeof(wchar_t), nullptr);
+    return result;
+}
+
+// Visits the rows depth first; stops when visit returns false.
+template <typename Visit>
+bool WalkTree(HWND hTree, HTREEITEM hItem, int depth, Visit& visit)
+{
+    for (; hItem; hItem = reinterpret_cast<HTREEITEM>(
+                      SendMessageW(hTree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(hItem))))
+    {
+        if (!visit(hItem, depth))
+            return false;
+        auto hChild = reinterpret_cast<HTREEITEM>(
+            SendMessageW(hTree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(hItem)));
+        if (!WalkTree(hTree, hChild, depth + 1, visit))
+            return false;
+    }
+    return true;
+}
+
+HTREEITEM TreeRoot(HWND hTree)
+{
+    return reinterpret_cast<HTREEITEM>(SendMessageW(hTree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+}
+
+int PrintTree(HWND hTree)
+{
+    CRemoteBuffer remote(hTree, sizeof(TVITEMW));
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hTree, &pid);
+    HANDLE hProcess = OpenProcess(PROCESS_VM_READ, FALSE, pid);
+    if (!remote.IsValid() || !hProcess)
+        return 1;
+    auto visit = [&](HTREEITEM hItem, int depth) {
+        TVITEMW item = {};
+        item.mask = TVIF_HANDLE | TVIF_PARAM | TVIF_IMAGE | TVIF_STATE;
+        item.hItem = hItem;
+        item.stateMask = TVIS_STATEIMAGEMASK | TVIS_EXPANDED | TVIS_SELECTED;
+        remote.Write(&item, sizeof(item));
+        SendMessageW(hTree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.Remote()));
+        remote.Read(0, &item, sizeof(item));
+        std::wstring joined = RemoteColumnText(hProcess, item.lParam);
+        std::string texts;
+        for (size_t start = 0;;)
+        {
+            size_t end = joined.find(L'?', start);
+            texts += (start ? "," : "") + JsonString(joined.substr(start, end - start));
+            if (end == std::wstring::npos)
+                break;
+            start = end + 1;
+        }
+        printf("{\"depth\":%d,\"state\":%u,\"image\":%d,\"expanded\":%s,\"selected\":%s,"
+               "\"texts\":[%s]}\n",
+               depth, (item.state & TVIS_STATEIMAGEMASK) >> 12, item.iImage,
+               (item.state & TVIS_EXPANDED) ? "true" : "false",
+               (item.state & TVIS_SELECTED) ? "true" : "false", texts.c_str());
+        return true;
+    };
+    WalkTree(hTree, TreeRoot(hTree), 0, visit);
+    CloseHandle(hProcess);
+    fflush(stdout);
+    return 0;
+}
+
+// A press and release on the row's state icon, which lies left of its
+// icon: the tree's own hit test decides what the click does.
+int ClickTreeCheckBox(HWND hTree, int row)
+{
+    HTREEITEM hTarget = nullptr;
+    int index = 0;
+    auto visit = [&](HTREEITEM hItem, int) {
+        if (index++ != row)
+            return true;
+        hTarget = hItem;
+        return false;
+    };
+    WalkTree(hTree, TreeRoot(hTree), 0, visit);
+    CRemoteBuffer remote(hTree, sizeof(RECT));
+    if (!hTarget || !remote.IsValid())
+        return 1;
+    remote.Write(&hTarget, sizeof(hTarget));
+    if (!SendMessageW(hTree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(remote.Remote())))
+        return 1;
+    RECT label = {};
+    remote.Read(0, &label, sizeof(label));
+    const int iconWidth = GetSystemMetrics(SM_CXSMICON);
+    // The middle of the state icon, with or without a few pixels between
+    // the icon and the label.
+    POINT point = {label.left - iconWidth - 3 - iconWidth / 2, (label.top + label.bottom) / 2};
+    LPARAM position = MAKELPARAM(point.x, point.y);
+    PostMessageW(hTree, WM_LBUTTONDOWN, MK_LBUTTON, position);
+    PostMessageW(hTree, WM_LBUTTONUP, 0, position);
+    return 0;
+}
+
 HWND ParseWindow(const wchar_t* text)
 {
     return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(wcstoull(text, nullptr, 10)));
@@ -219,6 +342,16 @@ int wmain()
         HWND hList = GetDlgItem(ParseWindow(argv[2]), _wtoi(argv[3]));
         return hList ? PrintList(hList) : 1;
     }
+    if (command == L"tree" && argc == 4)
+    {
+        HWND hTree = GetDlgItem(ParseWindow(argv[2]), _wtoi(argv[3]));
+        return hTree ? PrintTree(hTree) : 1;
+    }
+    if (command == L"treeclick" && argc == 5)
+    {
+        HWND hTree = GetDlgItem(ParseWindow(argv[2]), _wtoi(argv[3]));
+        return hTree ? ClickTreeCheckBox(hTree, _wtoi(argv[4])) : 1;
+    }
     if (command == L"click" && argc == 4)
     {
         HWND hWnd = ParseWindow(argv[2]);
@@ -230,5 +363,13 @@ int wmain()
     }
     if (command == L"close" && argc == 3)
         return PostMessageW(ParseWindow(argv[2]), WM_CLOSE, 0, 0) ? 0 : 1;
+    if (command == L"queryend" && argc == 3)
+    {
+        DWORD_PTR answer = TRUE;
+        if (!SendMessageTimeoutW(ParseWindow(argv[2]), WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL,
+                                 60000, &answer))
+            return 2;
+        return answer ? 1 : 0;
+    }
     return 2;
 }
