@@ -8,6 +8,12 @@
 //     kwinprobe.exe list HWND ID     the column titles of the dialog's list
 //                                    view ID, then its rows, one JSON array
 //                                    of texts per line
+//     kwinprobe.exe tree HWND ID     the rows of the dialog's tree view ID in
+//                                    display order, one JSON object per line:
+//                                    item, level, text, state (state image:
+//                                    0 none, 1 unchecked, 2 checked),
+//                                    expanded, and check_box, the screen point
+//                                    of its check box (null when not shown)
 //     kwinprobe.exe click HWND ID    clicks the dialog's button ID
 //     kwinprobe.exe close HWND       asks the window to close
 #include <windows.h>
@@ -15,6 +21,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <string>
 
@@ -176,6 +183,91 @@ int PrintList(HWND hList)
     return 0;
 }
 
+// The screen point in the middle of a row's state icon, found by hit tests
+// along the row's middle left of its label; false when the row shows none.
+bool FindStateIcon(HWND hTree, CRemoteBuffer& remote, HTREEITEM hItem, POINT& point)
+{
+    // TVM_GETITEMRECT takes the row in the rectangle's first bytes.
+    RECT label = {};
+    memcpy(&label, &hItem, sizeof(hItem));
+    remote.Write(&label, sizeof(label));
+    if (!SendMessageW(hTree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(remote.Remote())))
+        return false;
+    remote.Read(0, &label, sizeof(label));
+    const LONG y = (label.top + label.bottom) / 2;
+    LONG first = -1;
+    LONG last = -1;
+    for (LONG x = 0; x < label.left; ++x)
+    {
+        TVHITTESTINFO hit = {};
+        hit.pt = {x, y};
+        remote.Write(&hit, sizeof(hit));
+        SendMessageW(hTree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(remote.Remote()));
+        remote.Read(0, &hit, sizeof(hit));
+        if (hit.hItem == hItem && (hit.flags & TVHT_ONITEMSTATEICON))
+        {
+            if (first < 0)
+                first = x;
+            last = x;
+        }
+    }
+    if (first < 0)
+        return false;
+    point = {(first + last) / 2, y};
+    ClientToScreen(hTree, &point);
+    return true;
+}
+
+int PrintTree(HWND hTree)
+{
+    CRemoteBuffer remote(hTree, sizeof(TVITEMW) + kRemoteTextUnits * sizeof(wchar_t));
+    if (!remote.IsValid())
+        return 1;
+    // Depth-first, in display order: children, then the next sibling, else
+    // the next sibling of the nearest ancestor that has one.
+    int level = 0;
+    HTREEITEM hItem = TreeView_GetRoot(hTree);
+    while (hItem)
+    {
+        TVITEMW item = {};
+        item.mask = TVIF_HANDLE | TVIF_TEXT | TVIF_STATE;
+        item.hItem = hItem;
+        item.stateMask = TVIS_STATEIMAGEMASK | TVIS_EXPANDED;
+        item.pszText = reinterpret_cast<wchar_t*>(remote.Remote() + sizeof(item));
+        item.cchTextMax = kRemoteTextUnits;
+        remote.Write(&item, sizeof(item));
+        SendMessageW(hTree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.Remote()));
+        remote.Read(0, &item, sizeof(item));
+        wchar_t text[kRemoteTextUnits] = L"";
+        remote.Read(sizeof(item), text, sizeof(text));
+        text[kRemoteTextUnits - 1] = L'\0';
+
+        POINT point = {};
+        std::string checkBox = "null";
+        if (FindStateIcon(hTree, remote, hItem, point))
+            checkBox = "[" + std::to_string(point.x) + "," + std::to_string(point.y) + "]";
+        printf("{\"item\":%llu,\"level\":%d,\"text\":%s,\"state\":%u,\"expanded\":%s,"
+               "\"check_box\":%s}\n",
+               static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(hItem)), level,
+               JsonString(text).c_str(), (item.state & TVIS_STATEIMAGEMASK) >> 12,
+               (item.state & TVIS_EXPANDED) ? "true" : "false", checkBox.c_str());
+
+        HTREEITEM hNext = TreeView_GetChild(hTree, hItem);
+        if (hNext)
+            ++level;
+        for (HTREEITEM hUp = hItem; !hNext && hUp; --level)
+        {
+            hNext = TreeView_GetNextSibling(hTree, hUp);
+            if (hNext)
+                break;
+            hUp = TreeView_GetParent(hTree, hUp);
+        }
+        hItem = hNext;
+    }
+    fflush(stdout);
+    return 0;
+}
+
 HWND ParseWindow(const wchar_t* text)
 {
     return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(wcstoull(text, nullptr, 10)));
@@ -218,6 +310,11 @@ int wmain()
     {
         HWND hList = GetDlgItem(ParseWindow(argv[2]), _wtoi(argv[3]));
         return hList ? PrintList(hList) : 1;
+    }
+    if (command == L"tree" && argc == 4)
+    {
+        HWND hTree = GetDlgItem(ParseWindow(argv[2]), _wtoi(argv[3]));
+        return hTree ? PrintTree(hTree) : 1;
     }
     if (command == L"click" && argc == 4)
     {
