@@ -12,18 +12,8 @@
 #include "InstalledInventory.h"
 #include "MainWindowSkin.h"
 #include "UpdateCatalogue.h"
+#include "UpdateRunRules.h"
 #include "UpdateTree.h"
-
-// Steps of the update run (m_nRunStep).
-enum RunStep
-{
-    StepConnect = 0,   // fetch the index, parse, inventory, filter, show the list
-    StepResume = 1,    // resume the pending work loaded at window start
-    StepConfirm = 2,   // check the user's selection
-    StepDownload = 3,  // drop unchecked items, download every checked package
-    StepInstall = 4,   // unpack and install the items one after the other
-    StepFinished = 5,  // record the time, clean up, close
-};
 
 class CUpdaterDlg : public CMainSkinDialog, private IDownloadOwner, private IInstallHost
 {
@@ -83,9 +73,16 @@ private:
     void StepInstallItems();
     void StepFinish();
     void ReportFinishedWork();
+    // The installed applications with their versions, taken anew.
+    void TakeInstalledItemInventory();
+    // Fetches a server file for the inventory's factory history import.
+    ServerFileDownload DownloadServerFile();
+    void ShowScheduledWindow();
+    void EnableOK(bool bEnable);
     void UnpackItem(UpdateItem& item);
-    void StartRowActivity(UpdateItem& item, UINT nTextId, bool bWithProgress);
-    void StopRowActivity(UpdateItem& item, bool bDeleteProgressBrushes);
+    // A child row under the item's row that shows the busy indicator.
+    void StartRowActivity(HTREEITEM hItemRow, UINT nTextId, bool bWithProgress);
+    void StopRowActivity(HTREEITEM hItemRow, bool bDeleteProgressBrushes);
     void RemoveItem(size_t nPosition);
     void WaitUntilListIdle();
 
@@ -113,5 +110,6 @@ private:
     BOOL m_bShutdownSeen = FALSE;
     BOOL m_bSelfUpdateStarted = FALSE;
     bool m_bScheduledStartDone = false;
+    bool m_bScheduledWindowShown = false;
     CInstallRunner m_runner;
 };
