@@ -4,4 +4,4 @@
 set -eu
 cd "$(dirname "$0")/.."
 tools/build.sh
-python3 tools/demo.py
+python3 tools/demo.py "$@"

@@ -139,6 +139,16 @@ class Display:
             time.sleep(0.05)
         return False
 
+    @classmethod
+    def existing(cls, name):
+        """An X display that is already there (a user's), shown on instead
+        of an Xvfb of the bench's own; its socket file must be reachable
+        (a display over TCP is not, inside the bench's namespace)."""
+        display = cls.__new__(cls)
+        display.process = None
+        display.name = name
+        return display
+
     def screenshot(self, path):
         os.makedirs(os.path.dirname(path), exist_ok=True)
         subprocess.run(["import", "-display", self.name, "-window", "root", path], check=True,
@@ -146,8 +156,9 @@ class Display:
         return path
 
     def close(self):
-        self.process.terminate()
-        self.process.wait()
+        if self.process:
+            self.process.terminate()
+            self.process.wait()
 
 
 _display = None
@@ -171,6 +182,13 @@ def display():
     if _display is None:
         _display = Display()
     return _display
+
+
+def use_display(name):
+    """Shows every machine's windows on the X display `name` from now on."""
+    global _display
+    close_display()
+    _display = Display.existing(name)
 
 
 def close_display():
@@ -222,24 +240,26 @@ class Machine:
               the stand-in VxMultiLang.dll beside the programs
     programs  the program files to lay out (default: every built program)
     installed create the shared key as the product's installer does
-    env       more environment variables for the programs
+
+    extra_env holds variables that every program started on the machine gets
+    (the installer doubles' record file, say).
     """
 
     def __init__(self, name, dmi=None, driver=True, language=None, programs=None,
-                 installed=True, env=None):
+                 installed=True):
         self.name = name
         self.dmi = dmi or Dmi()
         self.driver = driver
         self.language = language
         self.programs = programs if programs is not None else list(BENCH["programs"])
         self.installed = installed
-        self.extra_env = env or {}
         # Scripts of several areas may run at once: the pid keeps them apart.
         self.prefix = os.path.join(PREFIX_DIR, "%s-%d" % (name, os.getpid()))
         self.program_dir = os.path.join(self.prefix, "drive_c", "Program Files", "Vexa",
                                         "Vexa Kestrel")
         self.runs = []
         self._run_count = 0
+        self.extra_env = {}
 
     # Set-up and tear-down.
 
@@ -275,9 +295,8 @@ class Machine:
                          os.path.join(self.program_dir, "VxMultiLang.dll"))
 
     def env(self):
-        return dict(os.environ, WINEPREFIX=self.prefix, DISPLAY=display().name,
-                    WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d",
-                    **self.extra_env)
+        return dict(os.environ, **self.extra_env, WINEPREFIX=self.prefix, DISPLAY=display().name,
+                    WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
 
     def shutdown(self):
         """Ends every process of the machine (a power cut, as far as the
@@ -290,6 +309,17 @@ class Machine:
             except subprocess.TimeoutExpired:
                 run.process.kill()
                 run.process.wait()
+
+    def restart(self, **firmware):
+        """A simulated restart (ExitWindowsEx ends nothing under Wine): ends
+        every process of the machine and applies changes to its firmware
+        identity (Dmi fields, as after a BIOS flash); the prefix keeps its
+        files and registry for the programs started next."""
+        self.shutdown()
+        self.runs = []
+        if firmware:
+            self.dmi = Dmi(**dict(self.dmi.values, **firmware))
+            self.dmi.install()
 
     # Programs.
 
@@ -350,6 +380,33 @@ class Machine:
                         str(control_id)).stdout
         lines = [json.loads(line) for line in out.splitlines() if line.startswith("[")]
         return lines[0], lines[1:]
+
+    def tree(self, window, control_id):
+        """The rows of the dialog's tree view in display order, each a dict
+        with item, level, text, state (0 no check box, 1 unchecked, 2
+        checked), expanded and check_box (the screen point of the row's
+        check box, None when it shows none)."""
+        out = self.wine(BENCH["tools"]["kwinprobe"], "tree", str(window["hwnd"]),
+                        str(control_id)).stdout
+        return [json.loads(line) for line in out.splitlines() if line.startswith("{")]
+
+    def click_point(self, x, y):
+        """A real left click at a screen point (a row's check box, say)."""
+        subprocess.run(["xdotool", "mousemove", str(x), str(y), "click", "1"],
+                       env=dict(os.environ, DISPLAY=display().name), check=True)
+
+    def message_boxes(self, windows=None):
+        """Visible message boxes (dialogs of nothing but buttons and texts)
+        among windows (default: the visible windows now), each window with
+        "text" added: its longest text, the message."""
+        boxes = []
+        for window in self.windows() if windows is None else windows:
+            classes = {control["class"] for control in window["controls"]}
+            if window["class"] == "#32770" and classes and classes <= {"Button", "Static"}:
+                texts = [c["text"] for c in window["controls"] if c["class"] == "Static"]
+                window["text"] = max(texts, key=len) if texts else ""
+                boxes.append(window)
+        return boxes
 
     def click(self, window, control_id):
         self.wine(BENCH["tools"]["kwinprobe"], "click", str(window["hwnd"]), str(control_id))

@@ -7,17 +7,14 @@ reboot by ending every process of the machine and starting the updater
 again."""
 
 import os
-import shutil
 import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from kestrel_e2e import (BENCH, SHARED_KEY, Dmi, close_display, isolate,  # noqa: E402
-                         wait_until)
-from test_update_run import (COMPLETED, MODEL, RunMachine, index_xml, installed_apps,  # noqa: E402
-                             installer, item, start_and_connect)
-from update_bench import (CHECK_ALL, OK, STATUS, UpdateServer, answer, history_records,  # noqa: E402
-                          message_box, pending_work, row_titles, temp_folder, wait_gone)
+from kestrel_e2e import BENCH, SHARED_KEY, Dmi, close_display, isolate, wait_until  # noqa: E402
+from test_update_run import COMPLETED, bench, item, start_and_connect  # noqa: E402
+from update_bench import (CHECK_ALL, OK, STATUS, answer, history_records,  # noqa: E402
+                          install_applications, pending_work, rows, wait_gone)
 
 REBOOT = "After press OK, System will be rebooted to make your change to take effect."
 LOAD_DEFAULTS = ("Please remember to enter BIOS Setup screen and then load default BIOS "
@@ -26,7 +23,7 @@ LOAD_DEFAULTS = ("Please remember to enter BIOS Setup screen and then load defau
 
 def choose_all_and_start(m, window):
     m.click(window, CHECK_ALL)
-    wait_until(lambda: all(r[2] == 2 for r in row_titles(m, window) if r[0] == 1),
+    wait_until(lambda: all(r[2] == 2 for r in rows(m, window) if r[0] == 1),
                "every item checked")
     m.click(window, OK)
 
@@ -46,20 +43,19 @@ def pending_items(m):
 class UpdateRestartTest(unittest.TestCase):
 
     def test_restart_resumes_pending_work_and_the_flash_is_judged_next_start(self):
-        with UpdateServer() as server, \
-                RunMachine("run_restart", dmi=Dmi(bios_version="0501")) as m:
-            server.add_index(MODEL, index_xml(
+        with bench("run_restart", dmi=Dmi(bios_version="0501")) as (files, m, server):
+            files.add_index(
                 item("Vexa Notes", "AP", "2.0", "Apps/Notes.zip", 1, "Vexa Notes 2.0",
                      reboot=True),
                 item("BIOS", "BIOS", "0602", "Bios/0602.zip", 2, "BIOS 0602",
                      execute="bios.bin"),
-                item("KB300", "Hotfix", "1", "Fixes/KB300.zip", 3, "Hotfix KB300")))
-            server.add_package("Apps/Notes.zip", {"setup.exe": installer()})
+                item("KB300", "Hotfix", "1", "Fixes/KB300.zip", 3, "Hotfix KB300"))
+            files.add_installer_package("Apps/Notes.zip")
             # The flashing double reads the verdict to leave from the image.
-            server.add_package("Bios/0602.zip", {"bios.bin": "dword 530"})
-            server.add_package("Fixes/KB300.zip", {"setup.exe": installer()})
-            shutil.copy2(BENCH["doubles"]["romtool"], os.path.join(m.program_dir, "Romtool.exe"))
-            m.set_registry(installed_apps({"Vexa Notes": "1.0"}))
+            files.add_package("Bios/0602.zip", {"bios.bin": b"dword 530"})
+            files.add_installer_package("Fixes/KB300.zip")
+            m.doubles.register_romtool()
+            install_applications(m, {"Vexa Notes": "1.0"})
 
             run, window = start_and_connect(m, server)
             choose_all_and_start(m, window)
@@ -71,10 +67,10 @@ class UpdateRestartTest(unittest.TestCase):
             self.assertIn("<product name=\"Pellar D22\" opt=\"0\">", work)
             self.assertIn(r"<path>C:\Program Files\Vexa\Vexa Kestrel\Temp\2\0602.zip</path>",
                           work)
-            self.assertTrue(os.path.exists(os.path.join(temp_folder(m), "2", "0602.zip")))
-            self.assertFalse(os.path.exists(os.path.join(temp_folder(m), "1")))
+            self.assertTrue(os.path.exists(os.path.join(m.temp_folder(), "2", "0602.zip")))
+            self.assertFalse(os.path.exists(os.path.join(m.temp_folder(), "1")))
 
-            m.shutdown()
+            m.restart()
             run = m.start("Kestupdt.exe")
             window = m.wait_window(control=STATUS)
             # The BIOS image flashes first; the hotfix waits without a check box.
@@ -86,9 +82,7 @@ class UpdateRestartTest(unittest.TestCase):
             self.assertEqual(pending_items(m), ["KB300"])
 
             # The firmware now reports the new version.
-            m.shutdown()
-            m.dmi = Dmi(bios_version="0602")
-            m.dmi.install()
+            m.restart(bios_version="0602")
             run = m.start("Kestupdt.exe")
             window = m.wait_window(control=STATUS)
             wait_until(lambda: m.control_text(m.wait_window(control=STATUS), STATUS) == COMPLETED,
@@ -102,17 +96,17 @@ class UpdateRestartTest(unittest.TestCase):
                  "text": "Hotfix KB300 1 has been installed."}])
             m.click(window, OK)
             self.assertEqual(wait_gone(run), 0)
-            self.assertFalse(os.path.exists(temp_folder(m)))
+            self.assertFalse(os.path.exists(m.temp_folder()))
             self.assertIsNone(pending_work(m))
 
     def test_product_update_hands_over_to_its_setup(self):
-        with UpdateServer() as server, RunMachine("run_self_update") as m:
-            server.add_index(MODEL, index_xml(
+        with bench("run_self_update") as (files, m, server):
+            files.add_index(
                 item("Vexa Kestrel", "AP", "V2.2.0", "Apps/Kestrel.zip", 1, "Vexa Kestrel 2.2"),
-                item("KB400", "Hotfix", "1", "Fixes/KB400.zip", 2, "Hotfix KB400")))
-            server.add_package("Apps/Kestrel.zip", {"setup.exe": installer()})
-            server.add_package("Fixes/KB400.zip", {"setup.exe": installer()})
-            m.set_registry(installed_apps({"Vexa Kestrel": "2.1.0"}))
+                item("KB400", "Hotfix", "1", "Fixes/KB400.zip", 2, "Hotfix KB400"))
+            files.add_installer_package("Apps/Kestrel.zip")
+            files.add_installer_package("Fixes/KB400.zip")
+            install_applications(m, {"Vexa Kestrel": "2.1.0"})
 
             run, window = start_and_connect(m, server)
             choose_all_and_start(m, window)
@@ -130,7 +124,7 @@ class UpdateRestartTest(unittest.TestCase):
 
             # The new package's installer left its version; the updater starts
             # again and reports the hand-over, then finishes the rest.
-            m.shutdown()
+            m.restart()
             m.set_registry({SHARED_KEY + r"\2.2.0": {}})
             run = m.start("Kestupdt.exe")
             window = m.wait_window(control=STATUS)
@@ -146,12 +140,12 @@ class UpdateRestartTest(unittest.TestCase):
             self.assertEqual(wait_gone(run), 0)
 
     def test_session_end_during_an_install_is_refused_and_restarts_after_it(self):
-        with UpdateServer() as server, RunMachine("run_session_end") as m:
-            server.add_index(MODEL, index_xml(
+        with bench("run_session_end") as (files, m, server):
+            files.add_index(
                 item("KB500", "Hotfix", "1", "Fixes/KB500.zip", 1, "Hotfix KB500"),
-                item("KB501", "Hotfix", "1", "Fixes/KB501.zip", 2, "Hotfix KB501")))
-            server.add_package("Fixes/KB500.zip", {"setup.exe": installer()})
-            server.add_package("Fixes/KB501.zip", {"setup.exe": installer()})
+                item("KB501", "Hotfix", "1", "Fixes/KB501.zip", 2, "Hotfix KB501"))
+            files.add_installer_package("Fixes/KB500.zip")
+            files.add_installer_package("Fixes/KB501.zip")
 
             run, window = start_and_connect(m, server)
             choose_all_and_start(m, window)

@@ -8,13 +8,14 @@
 //     kwinprobe.exe list HWND ID     the column titles of the dialog's list
 //                                    view ID, then its rows, one JSON array
 //                                    of texts per line
-//     kwinprobe.exe tree HWND ID     the rows of the dialog's update list
-//                                    ID, depth first, one JSON object per
-//                                    line: depth, state image, image, the
-//                                    column texts
-//     kwinprobe.exe treeclick HWND ID ROW
-//                                    a left click on the check box of row
-//                                    ROW (counted as "tree" prints them)
+//     kwinprobe.exe tree HWND ID     the rows of the dialog's tree view ID in
+//                                    display order, one JSON object per line:
+//                                    item, level, text, state (state image:
+//                                    0 none, 1 unchecked, 2 checked),
+//                                    expanded, check_box, the screen point
+//                                    of its check box (null when not shown),
+//                                    and texts, the update list's column
+//                                    texts of the row
 //     kwinprobe.exe click HWND ID    clicks the dialog's button ID
 //     kwinprobe.exe close HWND       asks the window to close
 //     kwinprobe.exe queryend HWND    asks the window whether the session may
@@ -25,6 +26,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <string>
 
@@ -186,116 +188,140 @@ int PrintList(HWND hList)
     return 0;
 }
 
+// The screen point in the middle of a row's state icon, found by hit tests
+// along the row's middle left of its label; false when the row shows none.
+bool FindStateIcon(HWND hTree, CRemoteBuffer& remote, HTREEITEM hItem, POINT& point)
+{
+    // TVM_GETITEMRECT takes the row in the rectangle's first bytes.
+    RECT label = {};
+    memcpy(&label, &hItem, sizeof(hItem));
+    remote.Write(&label, sizeof(label));
+    if (!SendMessageW(hTree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(remote.Remote())))
+        return false;
+    remote.Read(0, &label, sizeof(label));
+    const LONG y = (label.top + label.bottom) / 2;
+    LONG first = -1;
+    LONG last = -1;
+    for (LONG x = 0; x < label.left; ++x)
+    {
+        TVHITTESTINFO hit = {};
+        hit.pt = {x, y};
+        remote.Write(&hit, sizeof(hit));
+        SendMessageW(hTree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(remote.Remote()));
+        remote.Read(0, &hit, sizeof(hit));
+        if (hit.hItem == hItem && (hit.flags & TVHT_ONITEMSTATEICON))
+        {
+            if (first < 0)
+                first = x;
+            last = x;
+        }
+    }
+    if (first < 0)
+        return false;
+    point = {(first + last) / 2, y};
+    ClientToScreen(hTree, &point);
+    return true;
+}
+
 // The update list keeps each row's column texts in a record of its own
-// process; the record starts with the texts joined by "?" in a
-// std::wstring, which this mirrors (libstdc++: data pointer, length).
+// process (the row's item data): its weight and colour, then the columns
+// in a std::vector<std::wstring>. These mirror that layout as libstdc++
+// lays it out (vector: first, last, end of storage; string: data pointer,
+// length, 16 bytes of local buffer or capacity).
 struct RemoteWString
 {
     const wchar_t* pData;
     size_t nLength;
+    BYTE abLocal[16];
 };
 
-std::wstring RemoteColumnText(HANDLE hProcess, LPARAM record)
+struct RemoteColumnRecord
 {
-    RemoteWString text = {};
-    if (!record || !ReadProcessMemory(hProcess, reinterpret_cast<void*>(record), &text,
-                                      sizeof(text), nullptr) ||
-        text.nLength > 4096)
-        return L"";
-    std::wstring result(text.nLength, L'\0');
-    ReadProcessMemory(hProcess, text.pData, &result[0], text.nLength * sizeof(wchar_t), nullptr);
-    return result;
-}
+    bool bBold;
+    COLORREF crText;
+    const RemoteWString* pFirst;
+    const RemoteWString* pLast;
+    const RemoteWString* pEnd;
+};
 
-// Visits the rows depth first; stops when visit returns false.
-template <typename Visit>
-bool WalkTree(HWND hTree, HTREEITEM hItem, int depth, Visit& visit)
+constexpr size_t kMaxRemoteColumns = 16;
+constexpr size_t kMaxRemoteTextUnits = 4096;
+
+std::string RemoteColumnTexts(HANDLE hProcess, LPARAM record)
 {
-    for (; hItem; hItem = reinterpret_cast<HTREEITEM>(
-                      SendMessageW(hTree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(hItem))))
+    RemoteColumnRecord columns = {};
+    if (!hProcess || !record ||
+        !ReadProcessMemory(hProcess, reinterpret_cast<void*>(record), &columns, sizeof(columns),
+                           nullptr))
+        return "";
+    size_t count = static_cast<size_t>(columns.pLast - columns.pFirst);
+    std::string texts;
+    for (size_t i = 0; i < count && i < kMaxRemoteColumns; ++i)
     {
-        if (!visit(hItem, depth))
-            return false;
-        auto hChild = reinterpret_cast<HTREEITEM>(
-            SendMessageW(hTree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(hItem)));
-        if (!WalkTree(hTree, hChild, depth + 1, visit))
-            return false;
+        RemoteWString column = {};
+        ReadProcessMemory(hProcess, columns.pFirst + i, &column, sizeof(column), nullptr);
+        std::wstring text(column.nLength < kMaxRemoteTextUnits ? column.nLength : 0, L'\0');
+        if (!text.empty())
+            ReadProcessMemory(hProcess, column.pData, &text[0], text.size() * sizeof(wchar_t),
+                              nullptr);
+        texts += (i ? "," : "") + JsonString(text);
     }
-    return true;
-}
-
-HTREEITEM TreeRoot(HWND hTree)
-{
-    return reinterpret_cast<HTREEITEM>(SendMessageW(hTree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    return texts;
 }
 
 int PrintTree(HWND hTree)
 {
-    CRemoteBuffer remote(hTree, sizeof(TVITEMW));
     DWORD pid = 0;
     GetWindowThreadProcessId(hTree, &pid);
     HANDLE hProcess = OpenProcess(PROCESS_VM_READ, FALSE, pid);
-    if (!remote.IsValid() || !hProcess)
+    CRemoteBuffer remote(hTree, sizeof(TVITEMW) + kRemoteTextUnits * sizeof(wchar_t));
+    if (!remote.IsValid())
         return 1;
-    auto visit = [&](HTREEITEM hItem, int depth) {
+    // Depth-first, in display order: children, then the next sibling, else
+    // the next sibling of the nearest ancestor that has one.
+    int level = 0;
+    HTREEITEM hItem = TreeView_GetRoot(hTree);
+    while (hItem)
+    {
         TVITEMW item = {};
-        item.mask = TVIF_HANDLE | TVIF_PARAM | TVIF_IMAGE | TVIF_STATE;
+        item.mask = TVIF_HANDLE | TVIF_TEXT | TVIF_STATE | TVIF_PARAM;
         item.hItem = hItem;
-        item.stateMask = TVIS_STATEIMAGEMASK | TVIS_EXPANDED | TVIS_SELECTED;
+        item.stateMask = TVIS_STATEIMAGEMASK | TVIS_EXPANDED;
+        item.pszText = reinterpret_cast<wchar_t*>(remote.Remote() + sizeof(item));
+        item.cchTextMax = kRemoteTextUnits;
         remote.Write(&item, sizeof(item));
         SendMessageW(hTree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.Remote()));
         remote.Read(0, &item, sizeof(item));
-        std::wstring joined = RemoteColumnText(hProcess, item.lParam);
-        std::string texts;
-        for (size_t start = 0;;)
-        {
-            size_t end = joined.find(L'?', start);
-            texts += (start ? "," : "") + JsonString(joined.substr(start, end - start));
-            if (end == std::wstring::npos)
-                break;
-            start = end + 1;
-        }
-        printf("{\"depth\":%d,\"state\":%u,\"image\":%d,\"expanded\":%s,\"selected\":%s,"
-               "\"texts\":[%s]}\n",
-               depth, (item.state & TVIS_STATEIMAGEMASK) >> 12, item.iImage,
-               (item.state & TVIS_EXPANDED) ? "true" : "false",
-               (item.state & TVIS_SELECTED) ? "true" : "false", texts.c_str());
-        return true;
-    };
-    WalkTree(hTree, TreeRoot(hTree), 0, visit);
-    CloseHandle(hProcess);
-    fflush(stdout);
-    return 0;
-}
+        wchar_t text[kRemoteTextUnits] = L"";
+        remote.Read(sizeof(item), text, sizeof(text));
+        text[kRemoteTextUnits - 1] = L'\0';
 
-// A press and release on the row's state icon, which lies left of its
-// icon: the tree's own hit test decides what the click does.
-int ClickTreeCheckBox(HWND hTree, int row)
-{
-    HTREEITEM hTarget = nullptr;
-    int index = 0;
-    auto visit = [&](HTREEITEM hItem, int) {
-        if (index++ != row)
-            return true;
-        hTarget = hItem;
-        return false;
-    };
-    WalkTree(hTree, TreeRoot(hTree), 0, visit);
-    CRemoteBuffer remote(hTree, sizeof(RECT));
-    if (!hTarget || !remote.IsValid())
-        return 1;
-    remote.Write(&hTarget, sizeof(hTarget));
-    if (!SendMessageW(hTree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(remote.Remote())))
-        return 1;
-    RECT label = {};
-    remote.Read(0, &label, sizeof(label));
-    const int iconWidth = GetSystemMetrics(SM_CXSMICON);
-    // The middle of the state icon, with or without a few pixels between
-    // the icon and the label.
-    POINT point = {label.left - iconWidth - 3 - iconWidth / 2, (label.top + label.bottom) / 2};
-    LPARAM position = MAKELPARAM(point.x, point.y);
-    PostMessageW(hTree, WM_LBUTTONDOWN, MK_LBUTTON, position);
-    PostMessageW(hTree, WM_LBUTTONUP, 0, position);
+        POINT point = {};
+        std::string checkBox = "null";
+        if (FindStateIcon(hTree, remote, hItem, point))
+            checkBox = "[" + std::to_string(point.x) + "," + std::to_string(point.y) + "]";
+        printf("{\"item\":%llu,\"level\":%d,\"text\":%s,\"state\":%u,\"expanded\":%s,"
+               "\"check_box\":%s,\"texts\":[%s]}\n",
+               static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(hItem)), level,
+               JsonString(text).c_str(), (item.state & TVIS_STATEIMAGEMASK) >> 12,
+               (item.state & TVIS_EXPANDED) ? "true" : "false", checkBox.c_str(),
+               RemoteColumnTexts(hProcess, item.lParam).c_str());
+
+        HTREEITEM hNext = TreeView_GetChild(hTree, hItem);
+        if (hNext)
+            ++level;
+        for (HTREEITEM hUp = hItem; !hNext && hUp; --level)
+        {
+            hNext = TreeView_GetNextSibling(hTree, hUp);
+            if (hNext)
+                break;
+            hUp = TreeView_GetParent(hTree, hUp);
+        }
+        hItem = hNext;
+    }
+    if (hProcess)
+        CloseHandle(hProcess);
+    fflush(stdout);
     return 0;
 }
 
@@ -346,11 +372,6 @@ int wmain()
     {
         HWND hTree = GetDlgItem(ParseWindow(argv[2]), _wtoi(argv[3]));
         return hTree ? PrintTree(hTree) : 1;
-    }
-    if (command == L"treeclick" && argc == 5)
-    {
-        HWND hTree = GetDlgItem(ParseWindow(argv[2]), _wtoi(argv[3]));
-        return hTree ? ClickTreeCheckBox(hTree, _wtoi(argv[4])) : 1;
     }
     if (command == L"click" && argc == 4)
     {
