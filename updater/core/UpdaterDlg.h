@@ -117,6 +117,7 @@ private:
     BOOL m_bPendingWorkItems = FALSE;
     BOOL m_bShutdownSeen = FALSE;
     BOOL m_bSelfUpdateStarted = FALSE;
+    bool m_bInstallerRunning = false;
     bool m_bScheduledStartDone = false;
     bool m_bScheduledWindowShown = false;
     CInstallRunner m_runner;
