@@ -27,6 +27,8 @@ public:
     void SetStatusText(int nStringId, const wchar_t* pszText) override;
     // Rebuilds the list from the catalogue's items.
     void FillUpdateList();
+    // Shows or hides the Check All / UnCheck All buttons and their labels.
+    void ShowCheckAllControls(bool bShow);
 
     int m_nRunMode;
     std::wstring m_strBiosVersion;
@@ -48,8 +50,6 @@ private:
     // Header 333, tree 334 and scroll bar 335 inside frame 1002, the
     // columns, the tooltip and the computer-name row.
     void CreateUpdateList();
-    // Shows or hides the Check All / UnCheck All buttons and their labels.
-    void ShowCheckAllControls(bool bShow);
     void CheckAllItems(bool bCheck);
     // Hides the description tooltip.
     void HideDescriptionTip();

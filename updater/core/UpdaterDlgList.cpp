@@ -205,7 +205,7 @@ bool CUpdaterDlg::OnListMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_
     if (message == WM_HSCROLL &&
         reinterpret_cast<HWND>(lParam) == m_wndUpdateTree.GetScrollBar() && lParam)
     {
-        m_wndUpdateTree.OnHScroll(LOWORD(wParam));
+        m_wndUpdateTree.OnHScroll(LOWORD(wParam), HIWORD(wParam));
         result = TRUE;
         return true;
     }

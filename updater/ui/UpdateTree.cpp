@@ -745,7 +745,7 @@ void CUpdateTree::UpdateScrollBar()
     m_bHadVScroll = HasVScroll();
 }
 
-void CUpdateTree::OnHScroll(int nRequest)
+void CUpdateTree::OnHScroll(int nRequest, int nThumb)
 {
     SCROLLINFO info = {};
     info.cbSize = sizeof(info);
@@ -753,7 +753,7 @@ void CUpdateTree::OnHScroll(int nRequest)
     if (!GetScrollInfo(m_hScrollBar, SB_CTL, &info))
         return;
     int limit = info.nMax - std::max(static_cast<int>(info.nPage) - 1, 0);
-    int position = NextScrollPosition(nRequest, info.nPos, info.nTrackPos, limit, VisibleWidth());
+    int position = NextScrollPosition(nRequest, info.nPos, nThumb, limit, VisibleWidth());
     if (position < 0 || position == -m_nScrollOffset)
         return;
     SetScrollPos(m_hScrollBar, SB_CTL, position, TRUE);
