@@ -413,9 +413,18 @@ TEST_F(UpdateListTest, WideColumnsScrollWithTheHeaderAndNarrowOnesDoNot)
     // A line right, the right end, a page left.
     SendMessageW(m_hWindow, WM_HSCROLL, SB_LINERIGHT, reinterpret_cast<LPARAM>(bar));
     EXPECT_EQ(Tree().GetScrollOffset(), -18);
+    // Left of the frame the window shows its background and logo button all
+    // the while, even before it repaints.
+    HBITMAP before = CaptureWindow(m_hWindow);
+    const RECT leftOfFrame = {0, headerLayout.top, 132, treeLayout.bottom};
     SendMessageW(m_hWindow, WM_HSCROLL, SB_RIGHT, reinterpret_cast<LPARAM>(bar));
     EXPECT_EQ(Tree().GetScrollOffset(), -(high - 1));
     EXPECT_EQ(ChildRect(m_hWindow, IDC_LIST_HEADER).left, headerLayout.left - (high - 1));
+    HBITMAP after = CaptureWindow(m_hWindow);
+    EXPECT_EQ(Pixels(before, leftOfFrame), Pixels(after, leftOfFrame));
+    DeleteObject(before);
+    DeleteObject(after);
+    PumpMessages(100);
     SaveScreenshot(m_hWindow, L"list-scrolled-right");
     SendMessageW(m_hWindow, WM_HSCROLL, SB_PAGELEFT, reinterpret_cast<LPARAM>(bar));
     EXPECT_EQ(Tree().GetScrollOffset(), 0);

@@ -760,33 +760,45 @@ void CUpdateTree::OnHScroll(int nRequest, int nThumb)
     ApplyScrollOffset(-position, m_rcTree.bottom);
 }
 
+// Places a window that is wider than its place, nOffset pixels left of it,
+// with a window region that shows only its place. Region and position change
+// in the order that keeps every moment inside the place.
+void CUpdateTree::PlaceClipped(HWND hWnd, const RECT& rcPlace, int nOffset, int nWidth, int nHeight)
+{
+    RECT current;
+    GetWindowRect(hWnd, &current);
+    MapWindowPoints(nullptr, m_hParent, reinterpret_cast<POINT*>(&current), 2);
+    const int left = rcPlace.left + nOffset;
+    HRGN region = nOffset ? CreateRectRgn(-nOffset, 0, -nOffset + (rcPlace.right - rcPlace.left),
+                                          nHeight)
+                          : nullptr;
+    const bool regionFirst = left < current.left;
+    if (regionFirst)
+        SetWindowRgn(hWnd, region, TRUE);
+    MoveWindowTo(hWnd, left, rcPlace.top, nWidth, nHeight);
+    if (!regionFirst)
+        SetWindowRgn(hWnd, region, TRUE);
+}
+
 void CUpdateTree::ApplyScrollOffset(int nOffset, int nTreeBottom)
 {
-    const int treeWidth = (m_rcTree.right - m_rcTree.left) - nOffset;
     const int treeHeight = nTreeBottom - m_rcTree.top;
     RECT current;
     GetWindowRect(m_hWnd, &current);
     if (nOffset != m_nScrollOffset || current.bottom - current.top != treeHeight)
     {
         m_nScrollOffset = nOffset;
-        MoveWindowTo(m_hWnd, m_rcTree.left + nOffset, m_rcTree.top, treeWidth, treeHeight);
-        SetWindowRgn(m_hWnd,
-                     nOffset ? CreateRectRgn(-nOffset, 0, treeWidth, treeHeight) : nullptr, TRUE);
+        PlaceClipped(m_hWnd, m_rcTree, nOffset, (m_rcTree.right - m_rcTree.left) - nOffset,
+                     treeHeight);
         InvalidateRect(m_hWnd, nullptr, FALSE);
     }
 
-    const int headerWidth = m_rcHeader.right - m_rcHeader.left;
-    const int headerHeight = m_rcHeader.bottom - m_rcHeader.top;
-    const int right =
-        nOffset ? ScrolledHeaderWidth(m_nFrameWidth, VisibleWidth(), m_nTotalWidth) : headerWidth;
+    const int right = nOffset ? ScrolledHeaderWidth(m_nFrameWidth, VisibleWidth(), m_nTotalWidth)
+                              : m_rcHeader.right - m_rcHeader.left;
     if (nOffset == m_nHeaderOffset && right == m_nHeaderRight)
         return;
     m_nHeaderOffset = nOffset;
     m_nHeaderRight = right;
-    MoveWindowTo(m_hHeader, m_rcHeader.left + nOffset, m_rcHeader.top, right - nOffset,
-                 headerHeight);
-    // Only the part above the tree shows.
-    SetWindowRgn(m_hHeader,
-                 nOffset ? CreateRectRgn(-nOffset, 0, headerWidth - nOffset, headerHeight) : nullptr,
-                 TRUE);
+    PlaceClipped(m_hHeader, m_rcHeader, nOffset, right - nOffset,
+                 m_rcHeader.bottom - m_rcHeader.top);
 }

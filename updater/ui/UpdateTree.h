@@ -137,6 +137,7 @@ private:
     bool HasVScroll() const;
     void UpdateScrollBar();
     void ApplyScrollOffset(int nOffset, int nTreeBottom);
+    void PlaceClipped(HWND hWnd, const RECT& rcPlace, int nOffset, int nWidth, int nHeight);
 
     // Busy indicator.
     static DWORD WINAPI AnimationThread(void* pThis);
