@@ -633,3 +633,43 @@ TEST_F(UpdateListTest, BusyRowAnimatesShowsProgressAndStopsWithMessagesFlowing)
 }
 
 }  // namespace
+
+namespace {
+
+void PressKey(WORD key)
+{
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_KEYBOARD;
+    input[0].ki.wVk = input[1].ki.wVk = key;
+    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, input, sizeof(INPUT));
+    PumpMessages(150);
+}
+
+TEST_F(UpdateListTest, KeysMoveTheSelectionAndSpaceChecksWithTheRules)
+{
+    UpdateItem* bios = Add({kItemTypeBios, L"BIOS", L"BIOS 1.20", L"1.20", 4096, 1, {}, L""});
+    UpdateItem* romtool = Add({kItemTypeAP, L"Romtool", L"Romtool", L"5", 4096, 2, {}, L""});
+    Fill();
+    SetFocus(m_hTree);
+    TreeView_SelectItem(m_hTree, Children(nullptr)[0]);
+    PumpMessages(50);
+    PressKey(VK_DOWN);
+    EXPECT_EQ(TreeView_GetSelection(m_hTree), bios->hListRow);
+    PressKey(VK_SPACE);
+    EXPECT_EQ(State(bios), kRowChecked);
+    EXPECT_EQ(State(romtool), kRowChecked);
+    PressKey(VK_DOWN);
+    PressKey(VK_DOWN);
+    PressKey(VK_DOWN);
+    EXPECT_EQ(TreeView_GetSelection(m_hTree), romtool->hListRow);
+    PressKey(VK_SPACE);
+    EXPECT_EQ(State(romtool), kRowUnchecked);
+    EXPECT_EQ(State(bios), kRowUnchecked);
+    // A category row takes no check box from the space bar.
+    PressKey(VK_UP);
+    PressKey(VK_SPACE);
+    EXPECT_EQ(Tree().GetCheckState(TreeView_GetSelection(m_hTree)), kRowNoCheckBox);
+}
+
+}  // namespace

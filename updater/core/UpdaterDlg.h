@@ -62,8 +62,8 @@ private:
     HTREEITEM AddCategoryRow(UINT nStringId, int nImage);
     // The item whose row this is; null for the category and other rows.
     UpdateItem* FindItemByRow(HTREEITEM hRow) const;
-    // The selection rules for a click on the check box of hRow, before the
-    // tree toggles it.
+    // The selection rules for a click on the check box of hRow (or the
+    // space bar on it), before the tree toggles it.
     void ApplySelectionRules(HTREEITEM hRow);
 
     HTREEITEM m_hBiosRow = nullptr;
