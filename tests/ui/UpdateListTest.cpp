@@ -673,3 +673,60 @@ TEST_F(UpdateListTest, KeysMoveTheSelectionAndSpaceChecksWithTheRules)
 }
 
 }  // namespace
+
+namespace {
+
+// Where the tree's own hit test finds the part of the row named by flag.
+POINT PartOfRow(HWND tree, HTREEITEM row, UINT flag)
+{
+    RECT bounds = {};
+    TreeView_GetItemRect(tree, row, &bounds, FALSE);
+    for (int x = 0; x < bounds.right; ++x)
+    {
+        TVHITTESTINFO hit = {{x, (bounds.top + bounds.bottom) / 2}, 0, nullptr};
+        TreeView_HitTest(tree, &hit);
+        if (hit.hItem == row && (hit.flags & flag))
+            return {x + 3, hit.pt.y};
+    }
+    ADD_FAILURE() << "no such part on the row";
+    return {0, 0};
+}
+
+TEST_F(UpdateListTest, ExpandingAndCollapsingRelayTheScrollBar)
+{
+    for (int i = 0; i < 14; ++i)
+        Add({kItemTypeDriver, L"Driver", L"Driver", L"1.0", 4096, i + 1, {}, L""});
+    Fill();
+    HWND bar = GetDlgItem(m_hWindow, IDC_LIST_SCROLL);
+    HTREEITEM drivers = Children(nullptr)[1];
+    auto hasVScroll = [&] { return (GetWindowLongPtrW(m_hTree, GWL_STYLE) & WS_VSCROLL) != 0; };
+    // Beside the vertical bar the 380 pixels of columns do not fit.
+    ASSERT_TRUE(hasVScroll());
+    EXPECT_TRUE(IsWindowVisible(bar));
+
+    // The expand button collapses the row: the vertical bar goes, and with
+    // it the horizontal one.
+    ClickAt(m_hTree, PartOfRow(m_hTree, drivers, TVHT_ONITEMBUTTON));
+    PumpMessages(300);
+    EXPECT_FALSE(TreeView_GetItemState(m_hTree, drivers, TVIS_EXPANDED) & TVIS_EXPANDED);
+    EXPECT_FALSE(hasVScroll());
+    EXPECT_FALSE(IsWindowVisible(bar));
+
+    // A double click on the row's icon expands it again.
+    POINT icon = PartOfRow(m_hTree, drivers, TVHT_ONITEMICON);
+    ClickAt(m_hTree, icon);
+    ClickAt(m_hTree, icon);
+    PumpMessages(300);
+    EXPECT_TRUE(TreeView_GetItemState(m_hTree, drivers, TVIS_EXPANDED) & TVIS_EXPANDED);
+    EXPECT_TRUE(hasVScroll());
+    EXPECT_TRUE(IsWindowVisible(bar));
+
+    // Right of the first column a double click leaves the row as it is.
+    RECT bounds = {};
+    TreeView_GetItemRect(m_hTree, drivers, &bounds, FALSE);
+    ClickAt(m_hTree, {250, (bounds.top + bounds.bottom) / 2});
+    ClickAt(m_hTree, {250, (bounds.top + bounds.bottom) / 2});
+    EXPECT_TRUE(TreeView_GetItemState(m_hTree, drivers, TVIS_EXPANDED) & TVIS_EXPANDED);
+}
+
+}  // namespace

@@ -390,12 +390,17 @@ LRESULT CUpdateTree::OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
         OnButtonUp(lParam);
         break;
     case WM_LBUTTONDBLCLK:
+    {
         if (!OnDoubleClick(lParam))
             return 0;
         // A second click on a check box is a click like the first.
         if (m_uLastHitFlags & TVHT_ONITEMSTATEICON)
             return DefSubclassProc(m_hWnd, WM_LBUTTONDOWN, wParam, lParam);
-        break;
+        // The tree expands or collapses the row now.
+        LRESULT result = DefSubclassProc(m_hWnd, uMsg, wParam, lParam);
+        CheckVScrollChange();
+        return result;
+    }
     case WM_KEYDOWN:
     {
         LRESULT result = DefSubclassProc(m_hWnd, uMsg, wParam, lParam);
