@@ -74,6 +74,12 @@ BOOL CUpdaterDlg::OnInitDialog()
     switch (m_nRunStep)
     {
     case StepResume:
+        // The resumed run keeps the window busy from the start, so the
+        // dialog would never go idle and show itself; a scheduled start
+        // shows it too, since only step 0 runs unseen.
+        m_bScheduledStartDone = true;
+        m_bScheduledWindowShown = true;
+        ShowWindow(m_hWnd, SW_SHOW);
         PostMessageW(m_hWnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         break;
     case StepFinished:
