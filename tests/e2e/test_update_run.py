@@ -281,6 +281,19 @@ class UpdateRunTest(unittest.TestCase):
             self.assertEqual(history_records(m), [
                 {"status": 0, "type": None, "name": None, "text": UNREACHABLE}])
 
+            # An index that is not a document offers nothing and records nothing.
+            with open(os.path.join(files.root, index_path(MODEL, FAMILY_FOLDER)), "wb") as f:
+                f.write(b"<product name='Pellar D22'><item name='x'><type>AP")
+            with UpdateServer(files.root) as again:
+                m.set_registry({SHARED_KEY: {"Server": again.url}})
+                run = m.start("Kestupdt.exe")
+                window = m.wait_window(control=STATUS)
+                m.click(window, OK)
+                wait_status(m, window, NO_NEED)
+                self.assertEqual(len(history_records(m)), 1)
+                m.click(window, OK)
+                self.assertEqual(wait_gone(run), 0)
+
             # Without a server at all, connecting fails with one record more.
             run = m.start("Kestupdt.exe")
             window = m.wait_window(control=STATUS)

@@ -15,6 +15,37 @@
 
 namespace {
 
+TEST(PackageResultTest, EveryFinalStatus)
+{
+    struct Case
+    {
+        LONG status;
+        UINT message;
+        bool kept;
+    };
+    const Case cases[] = {
+        {DL_COMPLETE, 0, true},
+        {DL_E_CANCELLED, 0, true},  // its own status line, no record
+        {DL_E_LOCAL_FILE, kStringUnableToCreateLocalFile, false},
+        {DL_E_WRITE, kStringDiskFull, false},
+        {DL_E_URL, kStringFileNotOnServer, false},
+        {DL_E_HTTP_STATUS, kStringFileNotOnServer, false},
+        {0, 0, false},
+        {DL_E_THREAD, 0, false},
+        {DL_E_OPEN, 0, false},
+        {DL_E_CONNECT, 0, false},
+        {DL_E_CALLBACK, 0, false},
+        {DL_E_REQUEST, 0, false},  // after a cancel
+        {DL_E_READ, 0, false},     // after a cancel
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(HexStatus(c.status));
+        EXPECT_EQ(PackageFailureMessageId(c.status), c.message);
+        EXPECT_EQ(IsPackageKept(c.status), c.kept);
+    }
+}
+
 class DownloadFileTest : public testing::Test
 {
 protected:

@@ -50,24 +50,6 @@ void TraceStatus(LONG lStatus)
     LocalFree(pszMessage);
 }
 
-// The message of a final package status that drops the item, or 0 when the
-// item goes silently.
-UINT FailureMessageId(LONG lStatus)
-{
-    switch (lStatus)
-    {
-    case DL_E_LOCAL_FILE:
-        return kStringUnableToCreateLocalFile;
-    case DL_E_WRITE:
-        return kStringDiskFull;
-    case DL_E_URL:
-    case DL_E_HTTP_STATUS:
-        return kStringFileNotOnServer;
-    default:
-        return 0;
-    }
-}
-
 }  // namespace
 
 LONG DownloadFile(IDownloadOwner& owner, const wchar_t* pszUrl, const wchar_t* pszLocalPath,
@@ -145,13 +127,29 @@ LONG DownloadPackage(IDownloadOwner& owner, UpdateItem& item)
     {
         owner.SetStatusText(kStringConnectionCancelled, nullptr);
     }
-    else if (UINT nMessageId = FailureMessageId(lStatus))
+    else if (UINT nMessageId = PackageFailureMessageId(lStatus))
     {
         std::wstring text = owner.LoadText(nMessageId);
         owner.SetStatusText(-1, text.c_str());
         owner.AppendHistoryLog(FALSE, text.c_str(), item.bType, item.szTitle);
     }
     return lStatus;
+}
+
+UINT PackageFailureMessageId(LONG lStatus)
+{
+    switch (lStatus)
+    {
+    case DL_E_LOCAL_FILE:
+        return kStringUnableToCreateLocalFile;
+    case DL_E_WRITE:
+        return kStringDiskFull;
+    case DL_E_URL:
+    case DL_E_HTTP_STATUS:
+        return kStringFileNotOnServer;
+    default:
+        return 0;
+    }
 }
 
 bool IsPackageKept(LONG lStatus)

@@ -35,6 +35,10 @@ LONG DownloadFile(IDownloadOwner& owner, const wchar_t* pszUrl, const wchar_t* p
 // item.
 LONG DownloadPackage(IDownloadOwner& owner, UpdateItem& item);
 
+// The message shown and recorded for a final package status that drops the
+// item, or 0 when the item is kept or goes silently.
+UINT PackageFailureMessageId(LONG lStatus);
+
 // The item stays in the run after its download: complete, or cancelled (its
 // unpacking then fails).
 bool IsPackageKept(LONG lStatus);
