@@ -40,6 +40,20 @@ def pending_items(m):
     return names
 
 
+def restart_and_resume(m, installed_version=None, **firmware):
+    """Restarts the machine (with a new product version installed, or new
+    firmware fields) and waits until the updater, started again, has
+    finished the pending work."""
+    m.restart(**firmware)
+    if installed_version:
+        m.set_registry({SHARED_KEY + "\\" + installed_version: {}})
+    run = m.start("Kestupdt.exe")
+    window = m.wait_window(control=STATUS)
+    wait_until(lambda: m.control_text(m.wait_window(control=STATUS), STATUS) == COMPLETED,
+               "the resumed run completing", timeout=90)
+    return run, window
+
+
 class UpdateRestartTest(unittest.TestCase):
 
     def test_restart_resumes_pending_work_and_the_flash_is_judged_next_start(self):
@@ -85,11 +99,7 @@ class UpdateRestartTest(unittest.TestCase):
             self.assertEqual(pending_items(m), ["KB300"])
 
             # The firmware now reports the new version.
-            m.restart(bios_version="0602")
-            run = m.start("Kestupdt.exe")
-            window = m.wait_window(control=STATUS)
-            wait_until(lambda: m.control_text(m.wait_window(control=STATUS), STATUS) == COMPLETED,
-                       "the resumed run completing", timeout=90)
+            run, window = restart_and_resume(m, bios_version="0602")
             self.assertEqual(history_records(m), [
                 {"status": 1, "type": 3, "name": "Vexa Notes 2.0",
                  "text": "Vexa Notes 2.0 has been updated from 1.0 to 2.0."},
@@ -127,12 +137,7 @@ class UpdateRestartTest(unittest.TestCase):
 
             # The new package's installer left its version; the updater starts
             # again and reports the hand-over, then finishes the rest.
-            m.restart()
-            m.set_registry({SHARED_KEY + r"\2.2.0": {}})
-            run = m.start("Kestupdt.exe")
-            window = m.wait_window(control=STATUS)
-            wait_until(lambda: m.control_text(m.wait_window(control=STATUS), STATUS) == COMPLETED,
-                       "the resumed run completing", timeout=90)
+            run, window = restart_and_resume(m, installed_version="2.2.0")
             self.assertEqual(history_records(m), [
                 {"status": 1, "type": 3, "name": "Vexa Kestrel",
                  "text": "Vexa Kestrel has been updated from V2.1.0 to V2.2.0."},
