@@ -32,6 +32,7 @@ import re
 import shutil
 import sys
 import time
+import urllib.parse
 import xml.etree.ElementTree as ElementTree
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -61,6 +62,7 @@ RESTART_NOTICE = "System will be rebooted"
 # Packages arrive at about 300 KiB/s, so that the busy row can be seen.
 DOWNLOAD_PACE = "drip=16384:50"
 RUN_TIMEOUT = 600
+BUSY_SHOT_SECONDS = 8
 
 
 class DemoFailed(Exception):
@@ -85,7 +87,7 @@ class Demo:
         self.pace = pace
         self.switches = ["/T"] if trace else []
         self.shots = 0
-        self.offered = []
+        self.offered = 0
         os.makedirs(out, exist_ok=True)
 
     # What the user sees and does.
@@ -121,6 +123,7 @@ class Demo:
         message box; confirms the restart notice. Returns the window when
         completed, None after the restart notice."""
         deadline = time.time() + RUN_TIMEOUT
+        last_shot = time.time()
         while time.time() < deadline:
             windows = m.windows()
             for box in m.message_boxes(windows):
@@ -133,10 +136,15 @@ class Demo:
             mains = [w for w in windows if any(c["id"] == MAIN_MODEL for c in w["controls"])]
             if mains:
                 status = m.control_text(mains[0], STATUS)
-                if status != last:
+                if status and status != last:
                     print("  Status: " + status)
                     self.shot(status)
-                    last = status
+                    last, last_shot = status, time.time()
+                elif not status and time.time() - last_shot > BUSY_SHOT_SECONDS:
+                    # The window did not answer in time (the updater pauses
+                    # after each installer); the screen still shows it.
+                    self.shot("busy " + (last or "window"))
+                    last_shot = time.time()
                 if status == UPDATE_COMPLETED:
                     return mains[0]
             elif not run.running():
@@ -159,9 +167,8 @@ class Demo:
         self.shot("list")
         if status != CHOOSE_ITEMS:
             raise DemoFailed("no updates offered: %r" % status)
-        self.offered = [row["text"] for row in m.tree(window, UPDATE_LIST)
-                        if row["state"] in (1, 2)]
-        print("  Offered: " + "; ".join(self.offered))
+        self.offered = len([row for row in m.tree(window, UPDATE_LIST) if row["state"] in (1, 2)])
+        print("  Offered: %d items" % self.offered)
 
         self.press(m, window, CHECK_ALL, "presses Check All")
         deadline = time.time() + 15
@@ -226,9 +233,12 @@ class Demo:
         for run in m.runs:
             self.copy(run.trace_path, os.path.basename(run.trace_path))
 
-    def summary(self):
-        lines = ["Items offered: %d" % len(self.offered)]
-        lines += ["    " + title for title in self.offered]
+    def summary(self, items, requests):
+        """items: the index's items; requests: the server's request log."""
+        titles = {"/" + urllib.parse.quote(item["zip"]): item["title"] for item in items}
+        sent = [titles[r["path"]] for r in requests if r["path"] in titles and r["status"] == 200]
+        lines = ["Items offered: %d; packages the server sent: %s" % (
+            self.offered, ", ".join(sent) or "none")]
         log = os.path.join(self.out, "log.xml")
         records = read_log(log) if os.path.exists(log) else []
         for label, status in (("installed", "1"), ("failed", "0")):
@@ -263,11 +273,12 @@ def main():
     demo = Demo(out, pace, args.trace)
     failure = None
     server_root = os.path.join(out, "server")
-    write_demo_server(server_root)
+    items = write_demo_server(server_root)
+    server = UpdateServer(server_root, faults=[DOWNLOAD_PACE],
+                          log_path=os.path.join(out, "requests.log"))
     try:
         machine = demo_machine()
-        with UpdateServer(server_root, faults=[DOWNLOAD_PACE]) as server, \
-                Machine("demo", dmi=Dmi(**machine["dmi"])) as m:
+        with server, Machine("demo", dmi=Dmi(**machine["dmi"])) as m:
             m.set_registry({SHARED_KEY: {"Server": server.url}})
             install_applications(m, machine["applications"])
             try:
@@ -275,11 +286,10 @@ def main():
             except DemoFailed as error:
                 failure = error
             demo.keep_results(m)
-            shutil.copy2(server.log_path, os.path.join(out, "requests.log"))
     finally:
         close_display()
     print()
-    print(demo.summary())
+    print(demo.summary(items, server.requests()))
     if failure:
         print("The demo stopped: %s" % failure)
         return 1
