@@ -31,6 +31,7 @@ import os
 import re
 import shutil
 import sys
+import threading
 import time
 import urllib.parse
 import xml.etree.ElementTree as ElementTree
@@ -87,16 +88,21 @@ class Demo:
         self.pace = pace
         self.switches = ["/T"] if trace else []
         self.shots = 0
+        self.shot_lock = threading.Lock()
+        self.last_shot = time.time()
+        self.last_status = ""
         self.offered = 0
         os.makedirs(out, exist_ok=True)
 
     # What the user sees and does.
 
     def shot(self, label):
-        self.shots += 1
-        path = os.path.join(self.out, "%02d-%s.png" % (self.shots, slug(label)))
-        display().screenshot(path)
-        print("      [screenshot %s]" % os.path.basename(path))
+        with self.shot_lock:
+            self.shots += 1
+            path = os.path.join(self.out, "%02d-%s.png" % (self.shots, slug(label)))
+            display().screenshot(path)
+            self.last_shot = time.time()
+            print("      [screenshot %s]" % os.path.basename(path))
 
     def press(self, m, window, control, what):
         time.sleep(self.pace)
@@ -117,13 +123,31 @@ class Demo:
         self.shot("timeout")
         raise DemoFailed("the status line still reads %r after %d s" % (status, timeout))
 
+    def busy_shots(self, stop):
+        """Takes a screenshot whenever none was taken for a while: the
+        updater's window does not answer while it pauses after each
+        installer (so its texts cannot be read), but the screen shows it."""
+        while not stop.wait(1):
+            if time.time() - self.last_shot > BUSY_SHOT_SECONDS:
+                self.shot("busy " + self.last_status)
+
     def follow_run(self, m, run, last=None):
+        self.last_status = last or ""
+        stop = threading.Event()
+        busy = threading.Thread(target=self.busy_shots, args=(stop,))
+        busy.start()
+        try:
+            return self.follow_status(m, run, last)
+        finally:
+            stop.set()
+            busy.join()
+
+    def follow_status(self, m, run, last):
         """Follows an update run until it completes or the process ends,
         with a screenshot at every status text after `last` and at every
         message box; confirms the restart notice. Returns the window when
         completed, None after the restart notice."""
         deadline = time.time() + RUN_TIMEOUT
-        last_shot = time.time()
         while time.time() < deadline:
             windows = m.windows()
             for box in m.message_boxes(windows):
@@ -136,15 +160,11 @@ class Demo:
             mains = [w for w in windows if any(c["id"] == MAIN_MODEL for c in w["controls"])]
             if mains:
                 status = m.control_text(mains[0], STATUS)
+                # An empty text: the window did not answer in time.
                 if status and status != last:
                     print("  Status: " + status)
                     self.shot(status)
-                    last, last_shot = status, time.time()
-                elif not status and time.time() - last_shot > BUSY_SHOT_SECONDS:
-                    # The window did not answer in time (the updater pauses
-                    # after each installer); the screen still shows it.
-                    self.shot("busy " + (last or "window"))
-                    last_shot = time.time()
+                    last = self.last_status = status
                 if status == UPDATE_COMPLETED:
                     return mains[0]
             elif not run.running():
