@@ -14,6 +14,11 @@ demo (tools/demo.py) share, on top of kestrel_e2e.
   them, for the application inventory.
 - installer_doubles: the runner's installer and flashing-utility doubles
   for a package, and the records they leave.
+- The main window of a run: its list rows (rows), a click on a row's check
+  box (click_check_box), the status line (wait_status), message boxes
+  (answer).
+- What the updater leaves: history_records ("log.xml"), pending_work
+  ("process.xml").
 - The demo catalogue (tools/demo): the demo machine (demo_machine) and its
   update server's files (write_demo_server).
 
@@ -23,13 +28,14 @@ Standard library only.
 import configparser
 import json
 import os
+import re
 import subprocess
 import sys
 import time
 import xml.etree.ElementTree as ElementTree
 import zipfile
 
-from kestrel_e2e import BENCH, windows_path
+from kestrel_e2e import BENCH, wait_until, windows_path
 
 _SERVER_SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools",
                               "update-server.py")
@@ -78,9 +84,15 @@ class UpdateServer:
         return self
 
     def __exit__(self, *exc):
-        self.process.terminate()
-        self.process.wait()
+        self.stop()
         return False
+
+    def stop(self):
+        """Ends the server: from now on every connection is refused."""
+        if self.process:
+            self.process.terminate()
+            self.process.wait()
+            self.process = None
 
     def requests(self):
         """Every request so far: method, path, headers, status, sent."""
@@ -152,6 +164,84 @@ class InstallerDoubles:
                 return [tuple(line.rstrip("\r\n").split("|")) for line in f if line.strip()]
         except FileNotFoundError:
             return []
+
+
+# The main window of an update run.
+
+OK = 1
+CANCEL = 2
+STATUS = 1001
+CHECK_ALL = 1065
+UNCHECK_ALL = 1066
+UPDATE_TREE = 334
+YES = 6
+NO = 7
+
+
+def rows(machine, window):
+    """The update list as (level, first column text, state) per row."""
+    return [(row["level"], row["texts"][0] if row["texts"] else "", row["state"])
+            for row in machine.tree(window, UPDATE_TREE)]
+
+
+def click_check_box(machine, window, title):
+    """A real click on the check box of the row whose first column is title."""
+    row = [r for r in machine.tree(window, UPDATE_TREE) if r["texts"][:1] == [title]][0]
+    machine.click_point(*row["check_box"])
+
+
+def status_text(machine, window):
+    for shown in machine.windows():
+        if shown["hwnd"] == window["hwnd"]:
+            return machine.control_text(shown, STATUS)
+    return None
+
+
+def wait_status(machine, window, text, timeout=60):
+    wait_until(lambda: status_text(machine, window) == text, "the status %r" % text,
+               timeout=timeout)
+
+
+def answer(machine, button, timeout=30):
+    """Presses a button of the message box that opens; returns its text."""
+    boxes = []
+    wait_until(lambda: boxes.extend(machine.message_boxes()) or boxes, "a message box",
+               timeout=timeout)
+    machine.click(boxes[0], button)
+    return boxes[0]["text"]
+
+
+def wait_gone(run, timeout=60):
+    """Waits for a program to end by itself; its exit code."""
+    wait_until(lambda: not run.running(), "the program ending", timeout=timeout)
+    return run.wait()
+
+
+# What the updater leaves in its folder.
+
+def history_records(machine):
+    """The records of "log.xml": dicts with status, type, name and text
+    (type and name None in the short form)."""
+    path = os.path.join(machine.program_dir, "log.xml")
+    if not os.path.exists(path):
+        return []
+    with open(path, "rb") as f:
+        text = f.read()[2:].decode("utf-16-le")
+    return [{"status": int(m.group(1)), "type": int(m.group(2)) if m.group(2) else None,
+             "name": m.group(3), "text": m.group(4)}
+            for m in re.finditer(r'<log time="\d+" status="(\d)"(?: type="(\d+)" name="([^"]*)")?>'
+                                 r'(.*?) </log>', text)]
+
+
+def pending_work(machine):
+    """The text of "process.xml" (after its byte order mark), or None."""
+    path = os.path.join(machine.program_dir, "process.xml")
+    if not os.path.exists(path):
+        return None
+    with open(path, "rb") as f:
+        data = f.read()
+    assert data[:2] == b"\xff\xfe", "process.xml starts with its byte order mark"
+    return data[2:].decode("utf-16-le")
 
 
 # The demo catalogue.

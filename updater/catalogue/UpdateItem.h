@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cwchar>
+#include <string>
 #include <vector>
 
 enum UpdateItemType : BYTE
@@ -56,3 +58,10 @@ void FreeUpdateItem(UpdateItem* item);
 
 // Frees every item, last to first, and empties the array.
 void ClearUpdateItemArray(UpdateItemArray& items);
+
+// The text of a fixed-size field, never read past the field's end.
+template <size_t N>
+std::wstring FieldText(const WCHAR (&field)[N])
+{
+    return std::wstring(field, wcsnlen(field, N));
+}

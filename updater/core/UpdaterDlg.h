@@ -59,9 +59,17 @@ private:
     // handled, with the dialog's result in result.
     bool OnListMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result);
 
+    HTREEITEM AddCategoryRow(UINT nStringId, int nImage);
+    // The item whose row this is; null for the category and other rows.
+    UpdateItem* FindItemByRow(HTREEITEM hRow) const;
+    // The selection rules for a click on the check box of hRow, before the
+    // tree toggles it.
+    void ApplySelectionRules(HTREEITEM hRow);
+
     HTREEITEM m_hBiosRow = nullptr;
     HTREEITEM m_hDriversRow = nullptr;
     HTREEITEM m_hApplicationRow = nullptr;
+    wchar_t m_szStatusText[1024] = {};
 
     // --- The update run (UpdateRun.cpp) ---
     void OnOK();

@@ -12,10 +12,15 @@
 //                                    display order, one JSON object per line:
 //                                    item, level, text, state (state image:
 //                                    0 none, 1 unchecked, 2 checked),
-//                                    expanded, and check_box, the screen point
-//                                    of its check box (null when not shown)
+//                                    expanded, check_box, the screen point
+//                                    of its check box (null when not shown),
+//                                    and texts, the update list's column
+//                                    texts of the row
 //     kwinprobe.exe click HWND ID    clicks the dialog's button ID
 //     kwinprobe.exe close HWND       asks the window to close
+//     kwinprobe.exe queryend HWND    asks the window whether the session may
+//                                    end, as Windows does before a shut-down;
+//                                    exit code 0 when it refused
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -218,8 +223,57 @@ bool FindStateIcon(HWND hTree, CRemoteBuffer& remote, HTREEITEM hItem, POINT& po
     return true;
 }
 
+// The update list keeps each row's column texts in a record of its own
+// process (the row's item data): its weight and colour, then the columns
+// in a std::vector<std::wstring>. These mirror that layout as libstdc++
+// lays it out (vector: first, last, end of storage; string: data pointer,
+// length, 16 bytes of local buffer or capacity).
+struct RemoteWString
+{
+    const wchar_t* pData;
+    size_t nLength;
+    BYTE abLocal[16];
+};
+
+struct RemoteColumnRecord
+{
+    bool bBold;
+    COLORREF crText;
+    const RemoteWString* pFirst;
+    const RemoteWString* pLast;
+    const RemoteWString* pEnd;
+};
+
+constexpr size_t kMaxRemoteColumns = 16;
+constexpr size_t kMaxRemoteTextUnits = 4096;
+
+std::string RemoteColumnTexts(HANDLE hProcess, LPARAM record)
+{
+    RemoteColumnRecord columns = {};
+    if (!hProcess || !record ||
+        !ReadProcessMemory(hProcess, reinterpret_cast<void*>(record), &columns, sizeof(columns),
+                           nullptr))
+        return "";
+    size_t count = static_cast<size_t>(columns.pLast - columns.pFirst);
+    std::string texts;
+    for (size_t i = 0; i < count && i < kMaxRemoteColumns; ++i)
+    {
+        RemoteWString column = {};
+        ReadProcessMemory(hProcess, columns.pFirst + i, &column, sizeof(column), nullptr);
+        std::wstring text(column.nLength < kMaxRemoteTextUnits ? column.nLength : 0, L'\0');
+        if (!text.empty())
+            ReadProcessMemory(hProcess, column.pData, &text[0], text.size() * sizeof(wchar_t),
+                              nullptr);
+        texts += (i ? "," : "") + JsonString(text);
+    }
+    return texts;
+}
+
 int PrintTree(HWND hTree)
 {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hTree, &pid);
+    HANDLE hProcess = OpenProcess(PROCESS_VM_READ, FALSE, pid);
     CRemoteBuffer remote(hTree, sizeof(TVITEMW) + kRemoteTextUnits * sizeof(wchar_t));
     if (!remote.IsValid())
         return 1;
@@ -230,7 +284,7 @@ int PrintTree(HWND hTree)
     while (hItem)
     {
         TVITEMW item = {};
-        item.mask = TVIF_HANDLE | TVIF_TEXT | TVIF_STATE;
+        item.mask = TVIF_HANDLE | TVIF_TEXT | TVIF_STATE | TVIF_PARAM;
         item.hItem = hItem;
         item.stateMask = TVIS_STATEIMAGEMASK | TVIS_EXPANDED;
         item.pszText = reinterpret_cast<wchar_t*>(remote.Remote() + sizeof(item));
@@ -247,10 +301,11 @@ int PrintTree(HWND hTree)
         if (FindStateIcon(hTree, remote, hItem, point))
             checkBox = "[" + std::to_string(point.x) + "," + std::to_string(point.y) + "]";
         printf("{\"item\":%llu,\"level\":%d,\"text\":%s,\"state\":%u,\"expanded\":%s,"
-               "\"check_box\":%s}\n",
+               "\"check_box\":%s,\"texts\":[%s]}\n",
                static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(hItem)), level,
                JsonString(text).c_str(), (item.state & TVIS_STATEIMAGEMASK) >> 12,
-               (item.state & TVIS_EXPANDED) ? "true" : "false", checkBox.c_str());
+               (item.state & TVIS_EXPANDED) ? "true" : "false", checkBox.c_str(),
+               RemoteColumnTexts(hProcess, item.lParam).c_str());
 
         HTREEITEM hNext = TreeView_GetChild(hTree, hItem);
         if (hNext)
@@ -264,6 +319,8 @@ int PrintTree(HWND hTree)
         }
         hItem = hNext;
     }
+    if (hProcess)
+        CloseHandle(hProcess);
     fflush(stdout);
     return 0;
 }
@@ -327,5 +384,13 @@ int wmain()
     }
     if (command == L"close" && argc == 3)
         return PostMessageW(ParseWindow(argv[2]), WM_CLOSE, 0, 0) ? 0 : 1;
+    if (command == L"queryend" && argc == 3)
+    {
+        DWORD_PTR answer = TRUE;
+        if (!SendMessageTimeoutW(ParseWindow(argv[2]), WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL,
+                                 60000, &answer))
+            return 2;
+        return answer ? 1 : 0;
+    }
     return 2;
 }
