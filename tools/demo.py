@@ -34,21 +34,16 @@ import sys
 import threading
 import time
 import urllib.parse
-import xml.etree.ElementTree as ElementTree
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
 from kestrel_e2e import (BUILD_DIR, SHARED_KEY, Dmi, Machine, close_display,  # noqa: E402
                          display, isolate, use_display)
-from update_bench import (UpdateServer, demo_machine, install_applications,  # noqa: E402
-                          write_demo_server)
+from update_bench import (CHECK_ALL, OK, STATUS, UpdateServer, demo_machine,  # noqa: E402
+                          history_records, install_applications, rows, write_demo_server)
 
 # Controls of the main window and the history window.
-OK = 1
 MAIN_MODEL = 1062
-STATUS = 1001
-UPDATE_LIST = 334
-CHECK_ALL = 1065
 HISTORY_LIST = 1063
 CLOSE_HISTORY = 2
 
@@ -74,14 +69,6 @@ def slug(text):
     return re.sub(r"[^A-Za-z0-9]+", "-", text).strip("-").lower()[:60] or "window"
 
 
-def read_log(path):
-    """The records of a "log.xml": (time, status, type, name, text)."""
-    with open(path, "rb") as f:
-        root = ElementTree.fromstring(f.read().decode("utf-16"))
-    return [(int(r.get("time", "0")), r.get("status"), r.get("type"), r.get("name", ""),
-             (r.text or "").strip()) for r in root]
-
-
 class Demo:
     def __init__(self, out, pace, trace):
         self.out = out
@@ -91,7 +78,8 @@ class Demo:
         self.shot_lock = threading.Lock()
         self.last_shot = time.time()
         self.last_status = ""
-        self.offered = 0
+        self.offered = []
+        self.records = []
         os.makedirs(out, exist_ok=True)
 
     # What the user sees and does.
@@ -187,12 +175,12 @@ class Demo:
         self.shot("list")
         if status != CHOOSE_ITEMS:
             raise DemoFailed("no updates offered: %r" % status)
-        self.offered = len([row for row in m.tree(window, UPDATE_LIST) if row["state"] in (1, 2)])
-        print("  Offered: %d items" % self.offered)
+        self.offered = [title for level, title, state in rows(m, window) if state]
+        print("  Offered: " + ", ".join(self.offered))
 
         self.press(m, window, CHECK_ALL, "presses Check All")
         deadline = time.time() + 15
-        while any(row["state"] == 1 for row in m.tree(window, UPDATE_LIST)):
+        while any(state == 1 for _, _, state in rows(m, window)):
             if time.time() > deadline:
                 raise DemoFailed("Check All left rows unchecked")
             time.sleep(0.3)
@@ -247,6 +235,7 @@ class Demo:
             return f.read().decode("utf-16-le")
 
     def keep_results(self, m):
+        self.records = history_records(m)
         self.copy(os.path.join(m.program_dir, "log.xml"), "log.xml")
         with open(os.path.join(self.out, "install.log"), "w", encoding="utf-8") as f:
             f.write(self.install_log(m))
@@ -257,14 +246,12 @@ class Demo:
         """items: the index's items; requests: the server's request log."""
         titles = {"/" + urllib.parse.quote(item["zip"]): item["title"] for item in items}
         sent = [titles[r["path"]] for r in requests if r["path"] in titles and r["status"] == 200]
-        lines = ["Items offered: %d; packages the server sent: %s" % (
-            self.offered, ", ".join(sent) or "none")]
-        log = os.path.join(self.out, "log.xml")
-        records = read_log(log) if os.path.exists(log) else []
-        for label, status in (("installed", "1"), ("failed", "0")):
-            chosen = [r for r in records if r[1] == status]
+        lines = ["Items offered: %d (%s)" % (len(self.offered), ", ".join(self.offered)),
+                 "Packages the server sent: %s" % (", ".join(sent) or "none")]
+        for label, status in (("installed", 1), ("failed", 0)):
+            chosen = [r for r in self.records if r["status"] == status]
             lines.append("Items %s (log.xml): %d" % (label, len(chosen)))
-            lines += ["    %s: %s" % (r[3] or "-", r[4]) for r in chosen]
+            lines += ["    %s: %s" % (r["name"] or "-", r["text"].strip()) for r in chosen]
         lines.append("Output folder: " + self.out)
         text = "\n".join(lines)
         with open(os.path.join(self.out, "summary.txt"), "w", encoding="utf-8") as f:

@@ -13,14 +13,10 @@ import urllib.parse
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from kestrel_e2e import (BUILD_DIR, SHARED_KEY, Dmi, Machine, close_display,  # noqa: E402
                          isolate, wait_until)
-from update_bench import (UpdateServer, demo_machine, index_path,  # noqa: E402
-                          install_applications, write_demo_server)
+from update_bench import (CHECK_ALL, OK, UpdateServer, demo_machine, index_path,  # noqa: E402
+                          install_applications, rows, wait_status, write_demo_server)
 
-OK = 1
 MAIN_MODEL = 1062
-STATUS = 1001
-UPDATE_LIST = 334
-CHECK_ALL = 1065
 CHOOSE_ITEMS = "Check the items you want and press OK to download them."
 
 
@@ -38,18 +34,16 @@ class DemoCatalogueTest(unittest.TestCase):
             run = m.start("Kestupdt.exe", "/T")
             window = m.wait_window(control=MAIN_MODEL)
             m.click(window, OK)
-            wait_until(lambda: m.control_text(m.wait_window(control=MAIN_MODEL), STATUS)
-                       == CHOOSE_ITEMS, "the list of updates", timeout=60)
+            wait_status(m, window, CHOOSE_ITEMS)
 
-            # Three categories with BIOS; the display and mouse drivers;
-            # Romtool, the hotfix and two applications.
-            rows = m.tree(window, UPDATE_LIST)
-            self.assertEqual([(row["level"], row["state"]) for row in rows],
-                             [(0, 0), (1, 1), (0, 0), (1, 1), (1, 1),
-                              (0, 0), (1, 1), (1, 1), (1, 1), (1, 1)])
+            self.assertEqual(rows(m, window), [
+                (0, "BIOS", 0), (1, "BIOS", 1),
+                (0, "Drivers", 0), (1, "Graphics", 1), (1, "Touchpad", 1),
+                (0, "Application", 0), (1, "Romtool", 1), (1, "Notes fix", 1),
+                (1, "Vexa Notes", 1), (1, "Media Hub", 1)])
             m.click(window, CHECK_ALL)
-            wait_until(lambda: all(row["state"] == 2 for row in m.tree(window, UPDATE_LIST)
-                                   if row["level"] == 1), "Check All")
+            wait_until(lambda: all(state == 2 for level, _, state in rows(m, window)
+                                   if level == 1), "Check All")
             m.screenshot("offered")
             self.assertEqual(server.paths(), ["/" + urllib.parse.quote(index_path(
                 machine["model"], machine["family_folder"], debug=True))])
