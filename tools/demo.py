@@ -80,6 +80,7 @@ class Demo:
         self.last_status = ""
         self.offered = []
         self.records = []
+        self.left_over = []
         os.makedirs(out, exist_ok=True)
 
     # What the user sees and does.
@@ -236,6 +237,8 @@ class Demo:
 
     def keep_results(self, m):
         self.records = history_records(m)
+        self.left_over = [name for name in ("Temp", "process.xml")
+                          if os.path.exists(os.path.join(m.program_dir, name))]
         self.copy(os.path.join(m.program_dir, "log.xml"), "log.xml")
         with open(os.path.join(self.out, "install.log"), "w", encoding="utf-8") as f:
             f.write(self.install_log(m))
@@ -252,6 +255,8 @@ class Demo:
             chosen = [r for r in self.records if r["status"] == status]
             lines.append("Items %s (log.xml): %d" % (label, len(chosen)))
             lines += ["    %s: %s" % (r["name"] or "-", r["text"].strip()) for r in chosen]
+        lines.append("Left in the program folder: %s" % (
+            ", ".join(self.left_over) or "nothing (Temp and process.xml are gone)"))
         lines.append("Output folder: " + self.out)
         text = "\n".join(lines)
         with open(os.path.join(self.out, "summary.txt"), "w", encoding="utf-8") as f:
@@ -290,7 +295,7 @@ def main():
             install_applications(m, machine["applications"])
             try:
                 demo.run(m)
-            except DemoFailed as error:
+            except (DemoFailed, AssertionError) as error:
                 failure = error
             demo.keep_results(m)
     finally:
