@@ -229,8 +229,8 @@ def history_records(machine):
         text = f.read()[2:].decode("utf-16-le")
     return [{"status": int(m.group(1)), "type": int(m.group(2)) if m.group(2) else None,
              "name": m.group(3), "text": m.group(4)}
-            for m in re.finditer(r'<log time="\d+" status="(\d)"(?: type="(\d+)" name="([^"]*)")?>'
-                                 r'(.*?) </log>', text)]
+            for m in re.finditer(r'<log time="\d+" status="(\d)"(?: type="(\d+)" name="([^"]*)")?'
+                                 r'> ?(.*?) </log>', text)]
 
 
 def pending_work(machine):

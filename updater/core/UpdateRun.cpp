@@ -223,6 +223,7 @@ void CUpdaterDlg::StepInstallItems()
 
         bool bInstallerAskedRestart = false;
         LONG lError = InterlockedCompareExchange(&m_nInstallError, 0, 0);
+        TraceLog(L"UnpackItem - %s : %08X", item->szPath, static_cast<unsigned>(lError));
         if (lError == 0)
         {
             m_wndUpdateTree.SetItemText(m_hActivityRow, 0, LoadText(IDS_UPDATING).c_str());
@@ -230,7 +231,9 @@ void CUpdaterDlg::StepInstallItems()
             // Looked up before the install changes what is installed.
             const wchar_t* installedVersion = GetInstalledVersion(*item);
             std::wstring installed = installedVersion ? installedVersion : L"";
+            m_bInstallerRunning = true;
             BOOL bInstalled = m_runner.InstallItem(item);
+            m_bInstallerRunning = false;
             if (!bInstalled)
                 InterlockedExchange(&m_nInstallError, INSTALL_E_FAILED);
 

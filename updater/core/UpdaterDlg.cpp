@@ -2,6 +2,7 @@
 
 #include "DownloadFile.h"
 #include "HistoryLog.h"
+#include "HttpDownload.h"
 #include "InformationBox.h"
 #include "PendingWork.h"
 #include "ProcessFlags.h"
@@ -39,6 +40,7 @@ CUpdaterDlg::CUpdaterDlg(HWND hParent, int nRunMode, const wchar_t* pszBiosVersi
 CUpdaterDlg::~CUpdaterDlg()
 {
     WaitUntilListIdle();
+    SetDownloadDialogOwner(nullptr);
     m_catalogue.ClearUpdateItemArray();
     m_inventory.ClearInstalledDeviceArray();
     m_inventory.ClearInstalledAPArray();
@@ -51,6 +53,9 @@ BOOL CUpdaterDlg::OnInitDialog()
     SetWindowTextW(m_hWnd, kProductName);
     TraceLog(L"GetUserDefaultLangID: %d.\n", m_catalogue.m_wUserLangId);
     GetLogChangedMessage();
+    // A server that asks for a password shows the system's dialog over this
+    // window.
+    SetDownloadDialogOwner(m_hWnd);
     SetDlgItemTextW(m_hWnd, IDC_MODEL_NAME, m_strModelName.c_str());
     SetDlgItemTextW(m_hWnd, IDC_CHECK_ALL_LABEL, LoadTranslatedString(IDS_CHECK_ALL).c_str());
     SetDlgItemTextW(m_hWnd, IDC_UNCHECK_ALL_LABEL, LoadTranslatedString(IDS_UNCHECK_ALL).c_str());
@@ -69,6 +74,12 @@ BOOL CUpdaterDlg::OnInitDialog()
     switch (m_nRunStep)
     {
     case StepResume:
+        // The resumed run keeps the window busy from the start, so the
+        // dialog would never go idle and show itself; a scheduled start
+        // shows it too, since only step 0 runs unseen.
+        m_bScheduledStartDone = true;
+        m_bScheduledWindowShown = true;
+        ShowWindow(m_hWnd, SW_SHOW);
         PostMessageW(m_hWnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         break;
     case StepFinished:
@@ -234,12 +245,18 @@ void CUpdaterDlg::OnCancel()
     std::wstring question = LoadTranslatedString(IDS_CONFIRM_EXIT);
     if (MessageBoxW(m_hWnd, question.c_str(), kProductName, MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
         return;
-    CleanTempFiles(GetProgramFolder().c_str(), -1);
     InterlockedExchange(&m_lCancel, 1);
-    // A download, unpack or installer in progress cannot be stopped in a
-    // way that leaves anything worth keeping: end at once.
     if (!InterlockedCompareExchange(&m_lIdle, 0, 0))
+    {
+        // A download or an unpacking stops at its next check and the run
+        // then removes Temp and closes: its files are still open now. An
+        // installer cannot be stopped, so the updater ends at once.
+        if (!m_bInstallerRunning)
+            return;
+        CleanTempFiles(GetProgramFolder().c_str(), -1);
         TerminateProcess(GetCurrentProcess(), 0);
+    }
+    CleanTempFiles(GetProgramFolder().c_str(), -1);
     ::EndDialog(m_hWnd, IDCANCEL);
 }
 

@@ -27,6 +27,8 @@ public:
     void SetStatusText(int nStringId, const wchar_t* pszText) override;
     // Rebuilds the list from the catalogue's items.
     void FillUpdateList();
+    // Shows or hides the Check All / UnCheck All buttons and their labels.
+    void ShowCheckAllControls(bool bShow);
 
     int m_nRunMode;
     std::wstring m_strBiosVersion;
@@ -48,8 +50,6 @@ private:
     // Header 333, tree 334 and scroll bar 335 inside frame 1002, the
     // columns, the tooltip and the computer-name row.
     void CreateUpdateList();
-    // Shows or hides the Check All / UnCheck All buttons and their labels.
-    void ShowCheckAllControls(bool bShow);
     void CheckAllItems(bool bCheck);
     // Hides the description tooltip.
     void HideDescriptionTip();
@@ -62,8 +62,8 @@ private:
     HTREEITEM AddCategoryRow(UINT nStringId, int nImage);
     // The item whose row this is; null for the category and other rows.
     UpdateItem* FindItemByRow(HTREEITEM hRow) const;
-    // The selection rules for a click on the check box of hRow, before the
-    // tree toggles it.
+    // The selection rules for a click on the check box of hRow (or the
+    // space bar on it), before the tree toggles it.
     void ApplySelectionRules(HTREEITEM hRow);
 
     HTREEITEM m_hBiosRow = nullptr;
@@ -117,6 +117,7 @@ private:
     BOOL m_bPendingWorkItems = FALSE;
     BOOL m_bShutdownSeen = FALSE;
     BOOL m_bSelfUpdateStarted = FALSE;
+    bool m_bInstallerRunning = false;
     bool m_bScheduledStartDone = false;
     bool m_bScheduledWindowShown = false;
     CInstallRunner m_runner;

@@ -205,7 +205,7 @@ bool CUpdaterDlg::OnListMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_
     if (message == WM_HSCROLL &&
         reinterpret_cast<HWND>(lParam) == m_wndUpdateTree.GetScrollBar() && lParam)
     {
-        m_wndUpdateTree.OnHScroll(LOWORD(wParam));
+        m_wndUpdateTree.OnHScroll(LOWORD(wParam), HIWORD(wParam));
         result = TRUE;
         return true;
     }
@@ -225,11 +225,17 @@ bool CUpdaterDlg::OnListMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_
             ApplySelectionRules(row);
         m_wndUpdateTree.OnClick();
     }
+    else if (header->idFrom == IDC_UPDATE_TREE && header->code == TVN_KEYDOWN &&
+             reinterpret_cast<const NMTVKEYDOWN*>(lParam)->wVKey == VK_SPACE)
+    {
+        // The space bar toggles the selected row's check box like a click.
+        ApplySelectionRules(TreeView_GetSelection(m_wndUpdateTree.GetSafeHwnd()));
+    }
     else
     {
         return false;
     }
-    // The tree goes on with its own handling (it toggles the clicked row).
+    // The tree goes on with its own handling (it toggles the row).
     SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, 0);
     result = TRUE;
     return true;

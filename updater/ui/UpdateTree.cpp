@@ -390,12 +390,17 @@ LRESULT CUpdateTree::OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
         OnButtonUp(lParam);
         break;
     case WM_LBUTTONDBLCLK:
+    {
         if (!OnDoubleClick(lParam))
             return 0;
         // A second click on a check box is a click like the first.
         if (m_uLastHitFlags & TVHT_ONITEMSTATEICON)
             return DefSubclassProc(m_hWnd, WM_LBUTTONDOWN, wParam, lParam);
-        break;
+        // The tree expands or collapses the row now.
+        LRESULT result = DefSubclassProc(m_hWnd, uMsg, wParam, lParam);
+        CheckVScrollChange();
+        return result;
+    }
     case WM_KEYDOWN:
     {
         LRESULT result = DefSubclassProc(m_hWnd, uMsg, wParam, lParam);
@@ -745,7 +750,7 @@ void CUpdateTree::UpdateScrollBar()
     m_bHadVScroll = HasVScroll();
 }
 
-void CUpdateTree::OnHScroll(int nRequest)
+void CUpdateTree::OnHScroll(int nRequest, int nThumb)
 {
     SCROLLINFO info = {};
     info.cbSize = sizeof(info);
@@ -753,40 +758,52 @@ void CUpdateTree::OnHScroll(int nRequest)
     if (!GetScrollInfo(m_hScrollBar, SB_CTL, &info))
         return;
     int limit = info.nMax - std::max(static_cast<int>(info.nPage) - 1, 0);
-    int position = NextScrollPosition(nRequest, info.nPos, info.nTrackPos, limit, VisibleWidth());
+    int position = NextScrollPosition(nRequest, info.nPos, nThumb, limit, VisibleWidth());
     if (position < 0 || position == -m_nScrollOffset)
         return;
     SetScrollPos(m_hScrollBar, SB_CTL, position, TRUE);
     ApplyScrollOffset(-position, m_rcTree.bottom);
 }
 
+// Places a window that is wider than its place, nOffset pixels left of it,
+// with a window region that shows only its place. Region and position change
+// in the order that keeps every moment inside the place.
+void CUpdateTree::PlaceClipped(HWND hWnd, const RECT& rcPlace, int nOffset, int nWidth, int nHeight)
+{
+    RECT current;
+    GetWindowRect(hWnd, &current);
+    MapWindowPoints(nullptr, m_hParent, reinterpret_cast<POINT*>(&current), 2);
+    const int left = rcPlace.left + nOffset;
+    HRGN region = nOffset ? CreateRectRgn(-nOffset, 0, -nOffset + (rcPlace.right - rcPlace.left),
+                                          nHeight)
+                          : nullptr;
+    const bool regionFirst = left < current.left;
+    if (regionFirst)
+        SetWindowRgn(hWnd, region, TRUE);
+    MoveWindowTo(hWnd, left, rcPlace.top, nWidth, nHeight);
+    if (!regionFirst)
+        SetWindowRgn(hWnd, region, TRUE);
+}
+
 void CUpdateTree::ApplyScrollOffset(int nOffset, int nTreeBottom)
 {
-    const int treeWidth = (m_rcTree.right - m_rcTree.left) - nOffset;
     const int treeHeight = nTreeBottom - m_rcTree.top;
     RECT current;
     GetWindowRect(m_hWnd, &current);
     if (nOffset != m_nScrollOffset || current.bottom - current.top != treeHeight)
     {
         m_nScrollOffset = nOffset;
-        MoveWindowTo(m_hWnd, m_rcTree.left + nOffset, m_rcTree.top, treeWidth, treeHeight);
-        SetWindowRgn(m_hWnd,
-                     nOffset ? CreateRectRgn(-nOffset, 0, treeWidth, treeHeight) : nullptr, TRUE);
+        PlaceClipped(m_hWnd, m_rcTree, nOffset, (m_rcTree.right - m_rcTree.left) - nOffset,
+                     treeHeight);
         InvalidateRect(m_hWnd, nullptr, FALSE);
     }
 
-    const int headerWidth = m_rcHeader.right - m_rcHeader.left;
-    const int headerHeight = m_rcHeader.bottom - m_rcHeader.top;
-    const int right =
-        nOffset ? ScrolledHeaderWidth(m_nFrameWidth, VisibleWidth(), m_nTotalWidth) : headerWidth;
+    const int right = nOffset ? ScrolledHeaderWidth(m_nFrameWidth, VisibleWidth(), m_nTotalWidth)
+                              : m_rcHeader.right - m_rcHeader.left;
     if (nOffset == m_nHeaderOffset && right == m_nHeaderRight)
         return;
     m_nHeaderOffset = nOffset;
     m_nHeaderRight = right;
-    MoveWindowTo(m_hHeader, m_rcHeader.left + nOffset, m_rcHeader.top, right - nOffset,
-                 headerHeight);
-    // Only the part above the tree shows.
-    SetWindowRgn(m_hHeader,
-                 nOffset ? CreateRectRgn(-nOffset, 0, headerWidth - nOffset, headerHeight) : nullptr,
-                 TRUE);
+    PlaceClipped(m_hHeader, m_rcHeader, nOffset, right - nOffset,
+                 m_rcHeader.bottom - m_rcHeader.top);
 }

@@ -71,10 +71,10 @@ public:
     HTREEITEM GetLastHit(UINT* pFlags) const;
 
     // From the parent: a header item changed (HDN_ITEMCHANGED), a request of
-    // the horizontal bar (WM_HSCROLL), the tree's click notification
-    // (NM_CLICK).
+    // the horizontal bar with its thumb position (WM_HSCROLL), the tree's
+    // click notification (NM_CLICK).
     void OnHeaderItemChanged();
-    void OnHScroll(int nRequest);
+    void OnHScroll(int nRequest, int nThumb);
     void OnClick();
 
     // The description tooltip: descriptionOf gives a row's description, ""
@@ -137,6 +137,7 @@ private:
     bool HasVScroll() const;
     void UpdateScrollBar();
     void ApplyScrollOffset(int nOffset, int nTreeBottom);
+    void PlaceClipped(HWND hWnd, const RECT& rcPlace, int nOffset, int nWidth, int nHeight);
 
     // Busy indicator.
     static DWORD WINAPI AnimationThread(void* pThis);
