@@ -31,22 +31,19 @@ import os
 import re
 import shutil
 import sys
+import threading
 import time
-import xml.etree.ElementTree as ElementTree
+import urllib.parse
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
 from kestrel_e2e import (BUILD_DIR, SHARED_KEY, Dmi, Machine, close_display,  # noqa: E402
                          display, isolate, use_display)
-from update_bench import (UpdateServer, demo_machine, install_applications,  # noqa: E402
-                          write_demo_server)
+from update_bench import (CHECK_ALL, OK, STATUS, UpdateServer, demo_machine,  # noqa: E402
+                          history_records, install_applications, rows, write_demo_server)
 
 # Controls of the main window and the history window.
-OK = 1
 MAIN_MODEL = 1062
-STATUS = 1001
-UPDATE_LIST = 334
-CHECK_ALL = 1065
 HISTORY_LIST = 1063
 CLOSE_HISTORY = 2
 
@@ -61,6 +58,7 @@ RESTART_NOTICE = "System will be rebooted"
 # Packages arrive at about 300 KiB/s, so that the busy row can be seen.
 DOWNLOAD_PACE = "drip=16384:50"
 RUN_TIMEOUT = 600
+BUSY_SHOT_SECONDS = 8
 
 
 class DemoFailed(Exception):
@@ -71,30 +69,29 @@ def slug(text):
     return re.sub(r"[^A-Za-z0-9]+", "-", text).strip("-").lower()[:60] or "window"
 
 
-def read_log(path):
-    """The records of a "log.xml": (time, status, type, name, text)."""
-    with open(path, "rb") as f:
-        root = ElementTree.fromstring(f.read().decode("utf-16"))
-    return [(int(r.get("time", "0")), r.get("status"), r.get("type"), r.get("name", ""),
-             (r.text or "").strip()) for r in root]
-
-
 class Demo:
     def __init__(self, out, pace, trace):
         self.out = out
         self.pace = pace
         self.switches = ["/T"] if trace else []
         self.shots = 0
+        self.shot_lock = threading.Lock()
+        self.last_shot = time.time()
+        self.last_status = ""
         self.offered = []
+        self.records = []
+        self.left_over = []
         os.makedirs(out, exist_ok=True)
 
     # What the user sees and does.
 
     def shot(self, label):
-        self.shots += 1
-        path = os.path.join(self.out, "%02d-%s.png" % (self.shots, slug(label)))
-        display().screenshot(path)
-        print("      [screenshot %s]" % os.path.basename(path))
+        with self.shot_lock:
+            self.shots += 1
+            path = os.path.join(self.out, "%02d-%s.png" % (self.shots, slug(label)))
+            display().screenshot(path)
+            self.last_shot = time.time()
+            print("      [screenshot %s]" % os.path.basename(path))
 
     def press(self, m, window, control, what):
         time.sleep(self.pace)
@@ -115,7 +112,26 @@ class Demo:
         self.shot("timeout")
         raise DemoFailed("the status line still reads %r after %d s" % (status, timeout))
 
+    def busy_shots(self, stop):
+        """Takes a screenshot whenever none was taken for a while: the
+        updater's window does not answer while it pauses after each
+        installer (so its texts cannot be read), but the screen shows it."""
+        while not stop.wait(1):
+            if time.time() - self.last_shot > BUSY_SHOT_SECONDS:
+                self.shot("busy " + self.last_status)
+
     def follow_run(self, m, run, last=None):
+        self.last_status = last or ""
+        stop = threading.Event()
+        busy = threading.Thread(target=self.busy_shots, args=(stop,))
+        busy.start()
+        try:
+            return self.follow_status(m, run, last)
+        finally:
+            stop.set()
+            busy.join()
+
+    def follow_status(self, m, run, last):
         """Follows an update run until it completes or the process ends,
         with a screenshot at every status text after `last` and at every
         message box; confirms the restart notice. Returns the window when
@@ -133,10 +149,11 @@ class Demo:
             mains = [w for w in windows if any(c["id"] == MAIN_MODEL for c in w["controls"])]
             if mains:
                 status = m.control_text(mains[0], STATUS)
-                if status != last:
+                # An empty text: the window did not answer in time.
+                if status and status != last:
                     print("  Status: " + status)
                     self.shot(status)
-                    last = status
+                    last = self.last_status = status
                 if status == UPDATE_COMPLETED:
                     return mains[0]
             elif not run.running():
@@ -159,13 +176,12 @@ class Demo:
         self.shot("list")
         if status != CHOOSE_ITEMS:
             raise DemoFailed("no updates offered: %r" % status)
-        self.offered = [row["text"] for row in m.tree(window, UPDATE_LIST)
-                        if row["state"] in (1, 2)]
-        print("  Offered: " + "; ".join(self.offered))
+        self.offered = [title for level, title, state in rows(m, window) if state]
+        print("  Offered: " + ", ".join(self.offered))
 
         self.press(m, window, CHECK_ALL, "presses Check All")
         deadline = time.time() + 15
-        while any(row["state"] == 1 for row in m.tree(window, UPDATE_LIST)):
+        while any(state == 1 for _, _, state in rows(m, window)):
             if time.time() > deadline:
                 raise DemoFailed("Check All left rows unchecked")
             time.sleep(0.3)
@@ -220,21 +236,27 @@ class Demo:
             return f.read().decode("utf-16-le")
 
     def keep_results(self, m):
+        self.records = history_records(m)
+        self.left_over = [name for name in ("Temp", "process.xml")
+                          if os.path.exists(os.path.join(m.program_dir, name))]
         self.copy(os.path.join(m.program_dir, "log.xml"), "log.xml")
         with open(os.path.join(self.out, "install.log"), "w", encoding="utf-8") as f:
             f.write(self.install_log(m))
         for run in m.runs:
             self.copy(run.trace_path, os.path.basename(run.trace_path))
 
-    def summary(self):
-        lines = ["Items offered: %d" % len(self.offered)]
-        lines += ["    " + title for title in self.offered]
-        log = os.path.join(self.out, "log.xml")
-        records = read_log(log) if os.path.exists(log) else []
-        for label, status in (("installed", "1"), ("failed", "0")):
-            chosen = [r for r in records if r[1] == status]
+    def summary(self, items, requests):
+        """items: the index's items; requests: the server's request log."""
+        titles = {"/" + urllib.parse.quote(item["zip"]): item["title"] for item in items}
+        sent = [titles[r["path"]] for r in requests if r["path"] in titles and r["status"] == 200]
+        lines = ["Items offered: %d (%s)" % (len(self.offered), ", ".join(self.offered)),
+                 "Packages the server sent: %s" % (", ".join(sent) or "none")]
+        for label, status in (("installed", 1), ("failed", 0)):
+            chosen = [r for r in self.records if r["status"] == status]
             lines.append("Items %s (log.xml): %d" % (label, len(chosen)))
-            lines += ["    %s: %s" % (r[3] or "-", r[4]) for r in chosen]
+            lines += ["    %s: %s" % (r["name"] or "-", r["text"].strip()) for r in chosen]
+        lines.append("Left in the program folder: %s" % (
+            ", ".join(self.left_over) or "nothing (Temp and process.xml are gone)"))
         lines.append("Output folder: " + self.out)
         text = "\n".join(lines)
         with open(os.path.join(self.out, "summary.txt"), "w", encoding="utf-8") as f:
@@ -263,23 +285,23 @@ def main():
     demo = Demo(out, pace, args.trace)
     failure = None
     server_root = os.path.join(out, "server")
-    write_demo_server(server_root)
+    items = write_demo_server(server_root)
+    server = UpdateServer(server_root, faults=[DOWNLOAD_PACE],
+                          log_path=os.path.join(out, "requests.log"))
     try:
         machine = demo_machine()
-        with UpdateServer(server_root, faults=[DOWNLOAD_PACE]) as server, \
-                Machine("demo", dmi=Dmi(**machine["dmi"])) as m:
+        with server, Machine("demo", dmi=Dmi(**machine["dmi"])) as m:
             m.set_registry({SHARED_KEY: {"Server": server.url}})
             install_applications(m, machine["applications"])
             try:
                 demo.run(m)
-            except DemoFailed as error:
+            except (DemoFailed, AssertionError) as error:
                 failure = error
             demo.keep_results(m)
-            shutil.copy2(server.log_path, os.path.join(out, "requests.log"))
     finally:
         close_display()
     print()
-    print(demo.summary())
+    print(demo.summary(items, server.requests()))
     if failure:
         print("The demo stopped: %s" % failure)
         return 1

@@ -316,7 +316,6 @@ class Machine:
         identity (Dmi fields, as after a BIOS flash); the prefix keeps its
         files and registry for the programs started next."""
         self.shutdown()
-        self.runs = []
         if firmware:
             self.dmi = Dmi(**dict(self.dmi.values, **firmware))
             self.dmi.install()

@@ -80,6 +80,7 @@ class UpdateServer:
             time.sleep(0.05)
         with open(port_file) as f:
             self.url = "http://127.0.0.1:%d" % int(f.read())
+        os.remove(port_file)
         return self
 
     def __exit__(self, *exc):
