@@ -167,6 +167,27 @@ class UpdateRestartTest(unittest.TestCase):
             self.assertEqual(pending_items(m), ["KB501"])
             self.assertEqual([r["name"] for r in history_records(m)], ["Hotfix KB500"])
 
+    def test_installer_exit_codes_fail_an_item_or_ask_for_the_restart(self):
+        with bench("run_exit_codes") as (files, m, server):
+            files.add_index(
+                item("KB810", "Hotfix", "1", "Fixes/KB810.zip", 1, "Hotfix KB810",
+                     execute="setup.exe%%exit=1603"),
+                item("KB811", "Hotfix", "1", "Fixes/KB811.zip", 2, "Hotfix KB811",
+                     execute="setup.exe%%exit=3010"),
+                item("KB812", "Hotfix", "1", "Fixes/KB812.zip", 3, "Hotfix KB812"))
+            for name in ("KB810", "KB811", "KB812"):
+                files.add_installer_package("Fixes/%s.zip" % name)
+
+            run, window = start_and_connect(m, server)
+            choose_all_and_start(m, window)
+            self.assertEqual(answer(m, OK, timeout=120), REBOOT)
+            self.assertEqual(wait_gone(run), 0)
+            self.assertEqual(history_records(m), [
+                {"status": 0, "type": 4, "name": "Hotfix KB810", "text": "Update failed!"},
+                {"status": 1, "type": 4, "name": "Hotfix KB811",
+                 "text": "Hotfix KB811 1 has been installed."}])
+            self.assertEqual(pending_items(m), ["KB812"])
+
 
 if __name__ == "__main__":
     isolate()

@@ -101,3 +101,13 @@ TEST(InstallRulesTest, HotfixKeyIsBoundedTo255Characters)
     EXPECT_EQ(key.size(), 255u);
     EXPECT_EQ(key.compare(0, 22, L"SOFTWARE\\Vexa\\Hotfix\\n"), 0);
 }
+
+TEST(InstallRulesTest, InstallerExitCodes)
+{
+    EXPECT_EQ(JudgeInstallerExit(0), InstallerExit::Succeeded);
+    EXPECT_EQ(JudgeInstallerExit(3010), InstallerExit::SucceededRestart);
+    EXPECT_EQ(JudgeInstallerExit(1641), InstallerExit::SucceededRestart);
+    for (DWORD failed : {1u, 2u, 1603u, 3011u, 0xC0000005u})
+        EXPECT_EQ(JudgeInstallerExit(failed), InstallerExit::Failed) << failed;
+}
+

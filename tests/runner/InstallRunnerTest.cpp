@@ -6,6 +6,7 @@
 #include "SharedSettings.h"
 #include "TestFiles.h"
 #include "TraceCapture.h"
+#include "WideText.h"
 
 namespace
 {
@@ -88,7 +89,7 @@ TEST_F(InstallRunnerTest, SeparatorSplitsProgramAndParametersInTheItemFolder)
     EXPECT_EQ(records[0].strCurDir, m_strItemFolder);
     std::wstring expected = L"RunAndWait - Directory: \"" + m_strItemFolder + L"\", File : \"" +
                             ItemFile(L"setup.exe") + L"\", Parameters : \"/s /v\"";
-    EXPECT_EQ(trace.Lines(), std::vector<std::wstring>{expected});
+    EXPECT_EQ(trace.Lines(), (std::vector<std::wstring>{expected, L"RunAndWait - exit code 0"}));
 }
 
 TEST_F(InstallRunnerTest, TextWithoutSeparatorIsTheWholeProgram)
@@ -145,6 +146,37 @@ TEST_F(InstallRunnerTest, HotfixCommandsRunInOrderThenTheMarkIsWritten)
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(TextOf(bytes), L"1.2");
     DeleteMachineKey(kHotfixKey);
+}
+
+TEST_F(InstallRunnerTest, ExitCodesDecideTheItemAndItsRestart)
+{
+    struct Case
+    {
+        const wchar_t* exit;
+        BOOL installed;
+        bool restart;
+    };
+    const Case cases[] = {
+        {L"exit=0", TRUE, false},
+        {L"exit=1", FALSE, false},
+        {L"exit=3010", TRUE, true},
+        {L"exit=1641", TRUE, true},
+    };
+    PlaceInstaller(L"setup.exe");
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(Narrow(c.exit));
+        UpdateItem* item = MakeItem(kItemTypeAP, L"Kestrel Runner Test");
+        lstrcpyW(item->szExecute, (std::wstring(L"setup.exe%%") + c.exit).c_str());
+        EXPECT_EQ(Install(item), c.installed);
+        EXPECT_EQ(m_runner.IsRestartRequested(), c.restart);
+    }
+    // A failed command ends the item: the commands after it do not run.
+    UpdateItem* item = MakeItem(kItemTypeAP, L"Kestrel Runner Test");
+    lstrcpyW(item->szExecute, L"setup.exe%%exit=2");
+    lstrcpyW(item->szPostPatch, L"setup.exe%%post");
+    EXPECT_FALSE(Install(item));
+    EXPECT_EQ(Records().back().strArguments, L"exit=2");
 }
 
 TEST_F(InstallRunnerTest, UninstallThatCannotStartFailsBeforeExecute)

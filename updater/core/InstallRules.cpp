@@ -75,3 +75,14 @@ std::wstring FormatHotfixKey(const wchar_t* hotfixName)
     FormatBounded(key, kHotfixKeyUnits, L"%s\\%s", kHotfixRoot, hotfixName ? hotfixName : L"");
     return key;
 }
+
+InstallerExit JudgeInstallerExit(DWORD exitCode)
+{
+    switch (exitCode)
+    {
+    case 0: return InstallerExit::Succeeded;
+    case ERROR_SUCCESS_REBOOT_REQUIRED:
+    case ERROR_SUCCESS_REBOOT_INITIATED: return InstallerExit::SucceededRestart;
+    default: return InstallerExit::Failed;
+    }
+}

@@ -14,6 +14,17 @@ constexpr DWORD kCommandPauseMs = 10000;
 // Units of the buffer that command lines are expanded into.
 constexpr size_t kExpandedCommandUnits = 1024;
 
+// What an installer's exit code says: 0 is a success; 3010 and 1641 (the
+// Windows installer's "success, restart required" and "restart started")
+// are a success that needs a restart; any other code is a failure.
+enum class InstallerExit
+{
+    Succeeded,
+    SucceededRestart,
+    Failed,
+};
+InstallerExit JudgeInstallerExit(DWORD exitCode);
+
 // The flashing utility's verdict for a successful flash.
 constexpr DWORD kBiosFlashSucceeded = 530;
 

@@ -76,6 +76,7 @@ CInstallRunner::CInstallRunner(IInstallHost& host, std::wstring programFolder,
 
 BOOL CInstallRunner::InstallItem(UpdateItem*& item)
 {
+    m_bRestartRequested = false;
     std::wstring itemFolder = FormatItemFolder(m_strProgramFolder.c_str(), item->nIndex);
     SetEnvironmentVariableW(L"CURDIR", itemFolder.c_str());
 
@@ -173,11 +174,26 @@ int CInstallRunner::RunAndWait(const wchar_t* folder, const wchar_t* commandLine
         TraceLog(L"RunAndWait - ShellExecuteEx function fail");
         return 0;
     }
+    DWORD exitCode = 0;
     if (process)
+    {
         PumpUntilProcessEnds(process.Get());
+        if (!GetExitCodeProcess(process.Get(), &exitCode))
+            exitCode = GetLastError();
+    }
     process.Reset();
     Sleep(m_dwCommandPauseMs);
-    return 1;
+    TraceLog(L"RunAndWait - exit code %lu", exitCode);
+    switch (JudgeInstallerExit(exitCode))
+    {
+    case InstallerExit::SucceededRestart:
+        m_bRestartRequested = true;
+        return 1;
+    case InstallerExit::Succeeded:
+        return 1;
+    default:
+        return 0;
+    }
 }
 
 void CInstallRunner::RestartComputer(bool bBiosImage)

@@ -234,6 +234,7 @@ void CUpdaterDlg::StepInstallItems()
             m_bInstallerRunning = true;
             BOOL bInstalled = m_runner.InstallItem(item);
             m_bInstallerRunning = false;
+            bInstallerAskedRestart = bInstalled && m_runner.IsRestartRequested();
             if (!bInstalled)
                 InterlockedExchange(&m_nInstallError, INSTALL_E_FAILED);
 

@@ -3,7 +3,11 @@
 // KESTREL_RECORD_HOLD names an existing event, it first waits for that event
 // and ends without a record when it is not set within 20 seconds, so a test
 // can see whether its starter waited for it or kept its messages flowing.
+// It exits with 0, or with N when its arguments hold "exit=N".
 #include <windows.h>
+
+#include <cwchar>
+#include <string>
 
 #include "StartRecord.h"
 
@@ -23,5 +27,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
         }
     }
     RecordStart();
-    return 3;  // never looked at by the runner
+    const std::wstring arguments = GetArguments();
+    size_t exit = arguments.find(L"exit=");
+    return exit == std::wstring::npos ? 0 : static_cast<int>(wcstoul(arguments.c_str() + exit + 5, nullptr, 10));
 }
