@@ -138,15 +138,29 @@ TEST_F(HistoryLogTest, WriterWaitsForAnotherWriter)
     EXPECT_EQ(records[1].strText, L"second");
 }
 
-TEST_F(HistoryLogTest, EmptyFileLeftBehindIsStartedAgain)
+// A log cut at any byte (by a crash, say) takes the next record and stays
+// readable: a whole earlier record is kept, a cut one is dropped, and a file
+// without its whole opening line is started again.
+TEST_F(HistoryLogTest, LogCutAtAnyLengthTakesTheNextRecord)
 {
-    m_folder.WriteBytes(L"log.xml", "");
-    ASSERT_TRUE(AppendHistoryLog(LogPath().c_str(), 1, L"after a crash", kHistoryNoItem, nullptr));
-    std::string bytes = LogBytes();
-    EXPECT_EQ(bytes.substr(0, 36), Bom() + Utf16Bytes("<logs sync=\"0\">\r\n"));
-    std::vector<HistoryRecord> records;
-    ASSERT_TRUE(LoadHistoryRecords(LogPath().c_str(), records));
-    ASSERT_EQ(records.size(), 1u);
+    const std::string opening = Bom() + Utf16Bytes("<logs sync=\"0\">\r\n");
+    const std::string record = Utf16Bytes("<log time=\"7\" status=\"1\" type=\"2\" name=\"Audio\"> kept </log>\r\n");
+    const std::string whole = opening + record + Utf16Bytes("</logs>\r\n");
+    for (size_t length = 0; length <= whole.size(); ++length)
+    {
+        SCOPED_TRACE(length);
+        m_folder.WriteBytes(L"log.xml", whole.substr(0, length));
+        ASSERT_TRUE(AppendHistoryLog(LogPath().c_str(), 1, L"after a crash", kHistoryNoItem, nullptr));
+
+        std::string bytes = LogBytes();
+        EXPECT_EQ(bytes.substr(0, opening.size()), opening);
+        std::vector<HistoryRecord> records;
+        ASSERT_TRUE(LoadHistoryRecords(LogPath().c_str(), records));
+        bool recordWhole = length >= opening.size() + record.size();
+        ASSERT_EQ(records.size(), recordWhole ? 2u : 1u);
+        EXPECT_EQ(records.front().strText, recordWhole ? L"kept" : L"after a crash");
+        EXPECT_EQ(records.back().strText, L"after a crash");
+    }
 }
 
 TEST_F(HistoryLogTest, LoaderReadsRecordsAndSkipsUnknownAttributes)
