@@ -28,6 +28,27 @@ TEST(InstallRulesTest, SplitsAtTheFirstSeparatorOnly)
     }
 }
 
+TEST(InstallRulesTest, ExitCodeVerdicts)
+{
+    struct Case
+    {
+        DWORD exitCode;
+        ExitVerdict verdict;
+    };
+    const Case cases[] = {
+        {0, ExitVerdict::Succeeded},
+        {3010, ExitVerdict::SucceededRestartRequired},
+        {1641, ExitVerdict::SucceededRestartRequired},
+        {1, ExitVerdict::Failed},
+        {3, ExitVerdict::Failed},
+        {1602, ExitVerdict::Failed},  // cancelled by the user
+        {3011, ExitVerdict::Failed},
+        {0xC0000005, ExitVerdict::Failed},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(JudgeExitCode(c.exitCode), c.verdict) << c.exitCode;
+}
+
 TEST(InstallRulesTest, ExpandsVariablesAndKeepsTheSeparator)
 {
     SetEnvironmentVariableW(L"CURDIR", L"C:\\Kest\\Temp\\7");

@@ -33,6 +33,7 @@ protected:
     {
         SetEnvironmentVariableW(L"KESTREL_RECORD_FILE", nullptr);
         SetEnvironmentVariableW(L"KESTREL_RECORD_HOLD", nullptr);
+        SetEnvironmentVariableW(L"KESTREL_INSTALLER_EXIT", nullptr);
     }
 
     // Places the installer double in the item folder under the given name.
@@ -119,6 +120,44 @@ TEST_F(InstallRunnerTest, TextWithoutSeparatorIsTheWholeProgram)
         {
             EXPECT_EQ(records[0].strProgram, L"my setup.exe");
             EXPECT_EQ(records[0].strArguments, L"");
+        }
+    }
+}
+
+// The installer's exit code decides: 0 succeeds, 3010 and 1641 succeed and
+// ask for a restart, anything else fails the item before its next command.
+TEST_F(InstallRunnerTest, ExitCodeOfEachCommandDecides)
+{
+    PlaceInstaller(L"setup.exe");
+    struct Case
+    {
+        const wchar_t* exitCode;
+        BOOL installed;
+        bool restart;
+        size_t started;
+    };
+    const Case cases[] = {
+        {L"0", TRUE, false, 2},
+        {L"1", FALSE, false, 1},
+        {L"3010", TRUE, true, 2},
+        {L"1641", TRUE, true, 2},
+        {L"0", TRUE, false, 2},  // a restart asked for earlier is not carried over
+    };
+    for (const Case& c : cases)
+    {
+        DeleteFileW(m_strRecordFile.c_str());
+        SetEnvironmentVariableW(L"KESTREL_INSTALLER_EXIT", c.exitCode);
+        UpdateItem* item = MakeItem(kItemTypeDriver, L"Audio");
+        lstrcpyW(item->szExecute, L"%CURDIR%\\setup.exe%%execute");
+        lstrcpyW(item->szPostPatch, L"%CURDIR%\\setup.exe%%post");
+        CTraceCapture trace;
+
+        EXPECT_EQ(Install(item), c.installed) << c.exitCode;
+        EXPECT_EQ(m_runner.IsRestartRequested(), c.restart) << c.exitCode;
+        EXPECT_EQ(Records().size(), c.started) << c.exitCode;
+        if (!c.installed)
+        {
+            EXPECT_EQ(trace.Lines().back(), std::wstring(L"RunAndWait - exit code ") + c.exitCode);
         }
     }
 }

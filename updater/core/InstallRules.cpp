@@ -7,6 +7,8 @@ const wchar_t kProductItemName[] = L"Vexa Kestrel";
 namespace
 {
 const wchar_t kCommandSeparator[] = L"%%";
+constexpr DWORD kExitRestartRequired = 3010;  // ERROR_SUCCESS_REBOOT_REQUIRED
+constexpr DWORD kExitRestartStarted = 1641;   // ERROR_SUCCESS_REBOOT_INITIATED
 const wchar_t kHotfixRoot[] = L"SOFTWARE\\Vexa\\Hotfix";
 constexpr size_t kHotfixKeyUnits = 256;
 }  // namespace
@@ -20,6 +22,15 @@ bool ExpandCommandLine(const wchar_t* command, wchar_t (&buf)[kExpandedCommandUn
         return false;
     }
     return true;
+}
+
+ExitVerdict JudgeExitCode(DWORD exitCode)
+{
+    if (exitCode == 0)
+        return ExitVerdict::Succeeded;
+    if (exitCode == kExitRestartRequired || exitCode == kExitRestartStarted)
+        return ExitVerdict::SucceededRestartRequired;
+    return ExitVerdict::Failed;
 }
 
 CommandParts SplitCommandLine(const wchar_t* expanded)

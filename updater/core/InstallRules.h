@@ -17,6 +17,17 @@ constexpr size_t kExpandedCommandUnits = 1024;
 // The flashing utility's verdict for a successful flash.
 constexpr DWORD kBiosFlashSucceeded = 530;
 
+// What an installer's exit code says: 0 succeeded; 3010 and 1641 (the
+// Windows installer's "success, restart required" and "restart started")
+// succeeded and the machine must restart; any other code failed.
+enum class ExitVerdict
+{
+    Succeeded,
+    SucceededRestartRequired,
+    Failed,
+};
+ExitVerdict JudgeExitCode(DWORD exitCode);
+
 // The name the product's own update item carries in the index.
 extern const wchar_t kProductItemName[];
 

@@ -76,6 +76,7 @@ CInstallRunner::CInstallRunner(IInstallHost& host, std::wstring programFolder,
 
 BOOL CInstallRunner::InstallItem(UpdateItem*& item)
 {
+    m_bRestartRequested = false;
     std::wstring itemFolder = FormatItemFolder(m_strProgramFolder.c_str(), item->nIndex);
     SetEnvironmentVariableW(L"CURDIR", itemFolder.c_str());
 
@@ -173,11 +174,21 @@ int CInstallRunner::RunAndWait(const wchar_t* folder, const wchar_t* commandLine
         TraceLog(L"RunAndWait - ShellExecuteEx function fail");
         return 0;
     }
+    ExitVerdict verdict = ExitVerdict::Succeeded;
     if (process)
+    {
         PumpUntilProcessEnds(process.Get());
+        DWORD exitCode = 0;
+        GetExitCodeProcess(process.Get(), &exitCode);
+        verdict = JudgeExitCode(exitCode);
+        if (verdict == ExitVerdict::Failed)
+            TraceLog(L"RunAndWait - exit code %lu", exitCode);
+    }
     process.Reset();
     Sleep(m_dwCommandPauseMs);
-    return 1;
+    if (verdict == ExitVerdict::SucceededRestartRequired)
+        m_bRestartRequested = true;
+    return verdict == ExitVerdict::Failed ? 0 : 1;
 }
 
 void CInstallRunner::RestartComputer(bool bBiosImage)

@@ -53,9 +53,14 @@ public:
     // the pointer cleared.
     BOOL InstallItem(UpdateItem*& item);
 
+    // True when one of the commands of the last InstallItem exited with a
+    // code that asks for a restart (3010, 1641).
+    bool IsRestartRequested() const { return m_bRestartRequested; }
+
     // Starts a command line in a folder and waits until it ends, then pauses.
-    // 1 when the program was started, 0 when not; its exit code is not
-    // looked at.
+    // 1 when the program was started and its exit code says success (see
+    // JudgeExitCode; a program started without a process handle cannot be
+    // asked and counts as a success), 0 otherwise.
     int RunAndWait(const wchar_t* folder, const wchar_t* commandLine);
 
     // Shows the reboot notice (with the BIOS reminder for a BIOS image) and
@@ -71,4 +76,5 @@ private:
     std::wstring m_strProgramFolder;
     DWORD m_dwCommandPauseMs;
     ExitWindowsFunction m_pfnExitWindows;
+    bool m_bRestartRequested = false;
 };

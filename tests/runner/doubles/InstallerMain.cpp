@@ -1,9 +1,12 @@
 // Stands in for a package's installer (and, copied as "setup.exe", for the
-// product's setup): records how it was started and exits. When
+// product's setup): records how it was started and exits with the code that
+// KESTREL_INSTALLER_EXIT gives (0 when unset). When
 // KESTREL_RECORD_HOLD names an existing event, it first waits for that event
 // and ends without a record when it is not set within 20 seconds, so a test
 // can see whether its starter waited for it or kept its messages flowing.
 #include <windows.h>
+
+#include <cwchar>
 
 #include "StartRecord.h"
 
@@ -23,5 +26,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
         }
     }
     RecordStart();
-    return 3;  // never looked at by the runner
+    wchar_t exitCode[16] = {};
+    length = GetEnvironmentVariableW(L"KESTREL_INSTALLER_EXIT", exitCode, 16);
+    return length > 0 && length < 16 ? static_cast<int>(wcstoul(exitCode, nullptr, 10)) : 0;
 }
