@@ -5,6 +5,7 @@
 #include "DownloadFile.h"
 #include "HistoryLog.h"
 #include "HttpDownload.h"
+#include "MessagePump.h"
 #include "PendingWork.h"
 #include "PowerGuard.h"
 #include "ProcessFlags.h"
@@ -112,6 +113,7 @@ void CUpdaterDlg::StepConnectServer()
 
 void CUpdaterDlg::StepResumeWork()
 {
+    EnableOK(false);
     SetStatusText(IDS_PARSING_UPDATE_INFO, nullptr);
     FillUpdateList();
     TakeInstalledItemInventory();
@@ -355,16 +357,7 @@ void CUpdaterDlg::UnpackItem(UpdateItem& item)
         InterlockedExchange(&m_nInstallError, UNPACK_E_FILE);
         return;
     }
-    HANDLE hThread = thread.Get();
-    while (MsgWaitForMultipleObjects(1, &hThread, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
-    {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-        {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
+    DispatchUntilSignalled(thread.Get());
 }
 
 void CUpdaterDlg::StartRowActivity(HTREEITEM hItemRow, UINT nTextId, bool bWithProgress)
