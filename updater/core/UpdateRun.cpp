@@ -5,6 +5,8 @@
 #include "DownloadFile.h"
 #include "HistoryLog.h"
 #include "HttpDownload.h"
+#include "IndexTrust.h"
+#include "PackageCheck.h"
 #include "PendingWork.h"
 #include "ProcessFlags.h"
 #include "ProductList.h"
@@ -57,6 +59,8 @@ void CUpdaterDlg::StepConnectServer()
         GetIndexLocation(m_strModelName.c_str(), m_strFamilyName.c_str(), m_nRunMode);
     LONG lStatus = DownloadFile(*this, index.strUrl.c_str(), index.strLocalPath.c_str(), FALSE);
     if (lStatus == DL_COMPLETE)
+        lStatus = CheckIndexSignature(*this, index);
+    if (lStatus == DL_COMPLETE)
     {
         SetStatusText(IDS_PARSING_UPDATE_INFO, nullptr);
         m_catalogue.ParsingUpdateItem(index.strLocalPath.c_str(), m_strModelName.c_str());
@@ -100,6 +104,12 @@ void CUpdaterDlg::StepConnectServer()
         else if (lStatus == DL_E_CANCELLED)
         {
             SetStatusText(IDS_CONNECTION_CANCELLED, nullptr);
+        }
+        else if (lStatus == INDEX_E_SIGNATURE)
+        {
+            SetStatusText(IDS_INDEX_NOT_VERIFIED, nullptr);
+            AppendHistoryLog(FALSE, LoadText(IDS_INDEX_NOT_VERIFIED).c_str(), kHistoryNoItem,
+                             nullptr);
         }
         else
         {
@@ -218,7 +228,12 @@ void CUpdaterDlg::StepInstallItems()
         InterlockedExchange(&m_lIdle, 0);
         StartRowActivity(hRow, IDS_UNPACKING, false);
         InterlockedExchange(&m_nInstallError, 0);
-        UnpackItem(*item);
+        // Checked here, after the download or the restart, so that nothing
+        // unverified is ever unpacked.
+        if (IsPackageAccepted(CheckDownloadedPackage(*item, !GetSigningKey().empty())))
+            UnpackItem(*item);
+        else
+            InterlockedExchange(&m_nInstallError, PACKAGE_E_CHANGED);
         DeleteFileW(item->szPath);
 
         bool bInstallerAskedRestart = false;
