@@ -54,7 +54,7 @@ class UpdateIntegrityTest(unittest.TestCase):
                 {"status": 0, "type": 4, "name": "Hotfix KB801", "text": DAMAGED}])
             checks = [t for t in run.traces() if t.startswith("CheckDownloadedPackage - ")]
             self.assertEqual([t.rsplit(" : ", 1)[1] for t in checks], ["verified", "wrong hash"])
-            index = "/" + index_path(MODEL, FAMILY_FOLDER)
+            index = "/" + index_path(MODEL, FAMILY_FOLDER, debug=True)
             self.assertEqual(requested(server)[:2], [index, index + ".sig"])
             m.click(window, OK)
             self.assertEqual(wait_gone(run), 0)

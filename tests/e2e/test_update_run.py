@@ -93,6 +93,9 @@ class ServerTree:
             zip_path = zip_path.split("/", 2)[2]
         return os.path.join(self.root, zip_path)
 
+    def add_installer_package(self, zip_path):
+        self.add_package(zip_path, {"setup.exe": InstallerDoubles.installer()})
+
 
 class RunMachine(Machine):
     """A machine whose installer doubles record every start."""

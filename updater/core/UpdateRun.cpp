@@ -107,9 +107,9 @@ void CUpdaterDlg::StepConnectServer()
         }
         else if (lStatus == INDEX_E_SIGNATURE)
         {
-            SetStatusText(IDS_INDEX_NOT_VERIFIED, nullptr);
-            AppendHistoryLog(FALSE, LoadText(IDS_INDEX_NOT_VERIFIED).c_str(), kHistoryNoItem,
-                             nullptr);
+            const std::wstring text = LoadText(IDS_INDEX_NOT_VERIFIED);
+            SetStatusText(-1, text.c_str());
+            AppendHistoryLog(FALSE, text.c_str(), kHistoryNoItem, nullptr);
         }
         else
         {
