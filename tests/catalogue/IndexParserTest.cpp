@@ -339,6 +339,33 @@ TEST_F(IndexParserTest, RepeatedElements)
     EXPECT_STREQ(it.aHardwareId[2].szDate, L"");
 }
 
+TEST_F(IndexParserTest, Sha256IsKeptAsGiven)
+{
+    const std::string hash = "E3B0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855";
+    struct Case
+    {
+        std::string body;
+        const wchar_t* text;
+        BOOL given;
+    };
+    const Case cases[] = {
+        {"<sha256> " + hash + " </sha256>", L"E3B0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855", TRUE},
+        {"<SHA256></SHA256>", L"", TRUE},
+        {"", L"", FALSE},
+        // One character more than the field's 65 would make it look whole.
+        {"<sha256>" + hash + "abcdef</sha256>", L"E3B0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855a", TRUE},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.body);
+        ParseResult r;
+        ParseItem(c.body, r);
+        ASSERT_EQ(r.items.size(), 1u);
+        EXPECT_STREQ(r.Item(0).szSha256, c.text);
+        EXPECT_EQ(r.Item(0).bSha256, c.given);
+    }
+}
+
 TEST_F(IndexParserTest, LongValuesAreCutToTheirField)
 {
     const std::string hwid(200, 'H');

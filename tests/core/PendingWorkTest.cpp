@@ -46,6 +46,8 @@ void ExpectSameItem(const UpdateItem& a, const UpdateItem& b)
     EXPECT_STREQ(a.szPrePatch, b.szPrePatch);
     EXPECT_STREQ(a.szPostPatch, b.szPostPatch);
     EXPECT_EQ(a.nSize, b.nSize);
+    EXPECT_STREQ(a.szSha256, b.szSha256);
+    EXPECT_EQ(a.bSha256, b.bSha256);
     EXPECT_EQ(a.nIndex, b.nIndex);
     for (int i = 0; i < kMaxDependence; ++i)
         EXPECT_EQ(a.anDependence[i], b.anDependence[i]) << i;
@@ -111,13 +113,15 @@ TEST_F(PendingWorkTest, OptionalLinesOnlyForWhatIsSet)
     full->bDowngradable = TRUE;
     CopyBounded(full->szUninstall, L"un.exe");
     CopyBounded(full->szPostPatch, L"post.cmd");
+    CopyBounded(full->szSha256, L"00ff");
+    full->bSha256 = TRUE;
     UpdateItemArray items{bare, full};
 
     const std::wstring text = FormatPendingWork(L"P1", 0, kEnglish, items);
     const std::wstring bareText = text.substr(0, text.find(L"<item name=\"Full\">"));
     const std::wstring fullText = text.substr(bareText.size());
     for (const wchar_t* tag : {L"<execute>", L"<uninstall>", L"<pre-patch>", L"<post-patch>",
-                               L"<dependence>", L"<reboot>", L"<downgradable>"})
+                               L"<dependence>", L"<reboot>", L"<downgradable>", L"<sha256>"})
         EXPECT_EQ(bareText.find(tag), std::wstring::npos) << Narrow(tag);
 
     const std::vector<std::wstring> lines = Lines(fullText);
@@ -127,6 +131,7 @@ TEST_F(PendingWorkTest, OptionalLinesOnlyForWhatIsSet)
         L"<type> AP </type>",
         L"<version>  </version>",
         L"<size> 0 </size>",
+        L"<sha256> 00ff </sha256>",
         L"<zip-path>  </zip-path>",
         L"<path>  </path>",
         L"<uninstall> un.exe </uninstall>",
@@ -155,6 +160,8 @@ TEST_F(PendingWorkTest, ChosenItemsComeBackWithEveryField)
     CopyBounded(bios->szPrePatch, L"pre.cmd");
     CopyBounded(bios->szPostPatch, L"post.cmd");
     bios->bReboot = TRUE;
+    CopyBounded(bios->szSha256, L"E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855");
+    bios->bSha256 = TRUE;
 
     UpdateItem* lan = NewItem(kItemTypeDriver, L"LAN Driver", 3);
     CopyBounded(lan->szTitle, L"LAN driver");
@@ -167,12 +174,16 @@ TEST_F(PendingWorkTest, ChosenItemsComeBackWithEveryField)
     CopyBounded(lan->szUninstall, L"setup.exe -u");
     lan->anDependence[0] = 1;
     lan->bDowngradable = TRUE;
+    // Given but empty, or not a hash: a resumed package must still fail.
+    lan->bSha256 = TRUE;
 
     UpdateItem* audio = NewItem(kItemTypeDriver, L"Audio Driver", 7);
     CopyBounded(audio->szTitle, L"Audio driver");
     CopyBounded(audio->szVersion, L"5.10.0.5");
     audio->anDependence[0] = 3;
     audio->anDependence[1] = 7;
+    CopyBounded(audio->szSha256, L"<not & hex>");
+    audio->bSha256 = TRUE;
 
     UpdateItem* hotfix = NewItem(kItemTypeHotfix, L"KB958644", 9);
     CopyBounded(hotfix->szTitle, L"Security update");

@@ -13,8 +13,9 @@ import urllib.parse
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from kestrel_e2e import (BUILD_DIR, SHARED_KEY, Dmi, Machine, close_display,  # noqa: E402
                          isolate, wait_until)
-from update_bench import (CHECK_ALL, OK, UpdateServer, demo_machine, index_path,  # noqa: E402
-                          install_applications, rows, wait_status, write_demo_server)
+from update_bench import (CHECK_ALL, OK, SIGNING_KEY, UpdateServer, demo_machine,  # noqa: E402
+                          index_path, install_applications, rows, wait_status,
+                          write_demo_server)
 
 MAIN_MODEL = 1062
 CHOOSE_ITEMS = "Check the items you want and press OK to download them."
@@ -45,8 +46,9 @@ class DemoCatalogueTest(unittest.TestCase):
             wait_until(lambda: all(state == 2 for level, _, state in rows(m, window)
                                    if level == 1), "Check All")
             m.screenshot("offered")
-            self.assertEqual(server.paths(), ["/" + urllib.parse.quote(index_path(
-                machine["model"], machine["family_folder"], debug=True))])
+            index = "/" + urllib.parse.quote(index_path(
+                machine["model"], machine["family_folder"], debug=True))
+            self.assertEqual(server.paths(), [index, index + ".sig"] if SIGNING_KEY else [index])
 
             m.close(window)
             self.assertEqual(run.wait(), 0)

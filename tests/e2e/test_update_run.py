@@ -18,7 +18,7 @@ from kestrel_e2e import (SHARED_KEY, Dmi, Machine, close_display, isolate,  # no
 from update_bench import (CANCEL, CHECK_ALL, NO, OK, STATUS, UNINSTALL_KEY, YES,  # noqa: E402
                           InstallerDoubles, UpdateServer, answer, click_check_box,
                           history_records, index_path, install_applications, pending_work, rows,
-                          wait_gone, wait_status, write_zip)
+                          wait_gone, wait_status, write_index, write_raw_index, write_zip)
 
 MODEL = "Pellar D22"
 FAMILY_FOLDER = "Media Den/"
@@ -64,6 +64,7 @@ class ServerTree:
 
     def __init__(self):
         self.root = tempfile.mkdtemp(prefix="kestrel-server-")
+        self.index = None
 
     def __enter__(self):
         return self
@@ -73,15 +74,27 @@ class ServerTree:
         return False
 
     def add_index(self, *items):
-        """The model's index, in the Release and the Debug folder."""
-        for debug in (False, True):
-            path = os.path.join(self.root, index_path(MODEL, FAMILY_FOLDER, debug))
-            os.makedirs(os.path.dirname(path), exist_ok=True)
-            with open(path, "w", encoding="utf-8") as f:
-                f.write(index_xml(*items))
+        """The model's index, in the Release and the Debug folder, published
+        again with every package added later."""
+        self.index = index_xml(*items)
+        self.publish()
 
     def add_package(self, zip_path, files):
         write_zip(os.path.join(self.root, zip_path), files)
+        self.publish()
+
+    def publish(self):
+        """The index as the catalogue tool publishes it: the size and
+        SHA-256 of each package there is, and its signature."""
+        if self.index is not None:
+            write_index(self.root, MODEL, FAMILY_FOLDER, self.index, self.package_file)
+
+    def package_file(self, zip_path):
+        """The file the server sends for a zip path (which may ask for
+        faults: _fault/<faults>/<path>)."""
+        if zip_path.startswith("_fault/"):
+            zip_path = zip_path.split("/", 2)[2]
+        return os.path.join(self.root, zip_path)
 
     def add_installer_package(self, zip_path):
         self.add_package(zip_path, {"setup.exe": InstallerDoubles.installer()})
@@ -295,8 +308,8 @@ class UpdateRunTest(unittest.TestCase):
                 {"status": 0, "type": None, "name": None, "text": UNREACHABLE}])
 
             # An index that is not a document offers nothing and records nothing.
-            with open(os.path.join(files.root, index_path(MODEL, FAMILY_FOLDER)), "wb") as f:
-                f.write(b"<product name='Pellar D22'><item name='x'><type>AP")
+            write_raw_index(files.root, MODEL, FAMILY_FOLDER,
+                            b"<product name='Pellar D22'><item name='x'><type>AP")
             with UpdateServer(files.root) as again:
                 m.set_registry({SHARED_KEY: {"Server": again.url}})
                 run = m.start("Kestupdt.exe")

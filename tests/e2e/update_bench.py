@@ -19,6 +19,10 @@ demo (tools/demo.py) share, on top of kestrel_e2e.
   (answer).
 - What the updater leaves: history_records ("log.xml"), pending_work
   ("process.xml").
+- write_index: a model's index as the maker's catalogue tool
+  (tools/kestrel-catalog.py) publishes it: in the Release and Debug folders,
+  with the size and SHA-256 of each package, signed with the test key when
+  the build carries it (SIGNING_KEY).
 - The demo catalogue (tools/demo): the demo machine (demo_machine) and its
   update server's files (write_demo_server).
 
@@ -26,6 +30,7 @@ Standard library only.
 """
 
 import configparser
+import importlib.util
 import json
 import os
 import re
@@ -38,8 +43,8 @@ import zipfile
 
 from kestrel_e2e import BENCH, wait_until, windows_path
 
-_SERVER_SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools",
-                              "update-server.py")
+_TOOLS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools")
+_SERVER_SCRIPT = os.path.join(_TOOLS, "update-server.py")
 UNINSTALL_KEY = r"HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall"
 
 
@@ -105,6 +110,47 @@ class UpdateServer:
 
     def paths(self):
         return [request["path"] for request in self.requests()]
+
+
+def _load_catalog_tool():
+    spec = importlib.util.spec_from_file_location(
+        "kestrel_catalog", os.path.join(_TOOLS, "kestrel-catalog.py"))
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module
+
+
+catalog = _load_catalog_tool()
+
+# The private test key when the build under test carries its public half
+# (the build then takes signed indexes only), else None.
+SIGNING_KEY = BENCH.get("signing_key") or None
+
+
+def write_index(root, model, family_folder, index, locate=None):
+    """Writes index (the XML text, or an ElementTree element) as the model's
+    index in the Release and Debug folders below root, as the catalogue
+    tool publishes it: each package that exists (locate(zip path), by
+    default below root) gives its item size and SHA-256, and each file is
+    signed when the build takes signed indexes only."""
+    element = ElementTree.fromstring(index) if isinstance(index, str) else index
+    catalog.seal_index(element, locate or (lambda zip_path: os.path.join(root, zip_path)))
+    for debug in (False, True):
+        path = os.path.join(root, index_path(model, family_folder, debug))
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        ElementTree.ElementTree(element).write(path, encoding="utf-8", xml_declaration=True)
+        if SIGNING_KEY:
+            catalog.sign_file(path, SIGNING_KEY)
+
+
+def write_raw_index(root, model, family_folder, data):
+    """Writes these exact bytes as the model's (Release) index, signed when
+    the build takes signed indexes only: a broken document, say."""
+    path = os.path.join(root, index_path(model, family_folder))
+    with open(path, "wb") as f:
+        f.write(data)
+    if SIGNING_KEY:
+        catalog.sign_file(path, SIGNING_KEY)
 
 
 def write_zip(path, files):
@@ -300,9 +346,10 @@ def _demo_package_files(source):
 def write_demo_server(root):
     """Writes the demo update server's files below root: every package of
     the demo index, packed from tools/demo/packages/<zip name without
-    ".zip">, and the index (with each item's size taken from its package)
-    in the Release and Debug folders. Returns the index's items as
-    {"name", "title", "type", "zip"} in index order."""
+    ".zip">, and the index with each item's size (and, for a build that
+    takes signed indexes only, its SHA-256 and the signature) as the
+    catalogue tool publishes it. Returns the index's items as {"name",
+    "title", "type", "zip"} in index order."""
     machine = demo_machine()
     tree = ElementTree.parse(os.path.join(DEMO_FOLDER, machine["model"] + ".idx"))
     items = []
@@ -315,8 +362,5 @@ def write_demo_server(root):
         description = item.find("description")
         items.append({"name": item.get("name"), "title": description.get("title"),
                       "type": item.findtext("type").strip(), "zip": zip_path})
-    for debug in (False, True):
-        path = os.path.join(root, index_path(machine["model"], machine["family_folder"], debug))
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        tree.write(path, encoding="utf-8", xml_declaration=True)
+    write_index(root, machine["model"], machine["family_folder"], tree.getroot())
     return items

@@ -142,6 +142,11 @@ void ApplyElement(IXMLDOMNode* node, const IndexParseContext& context, UpdateIte
         osList = text;
     else if (EqualsNoCase(n, L"size"))
         item.nSize = ParseLeadingInt(value);
+    else if (EqualsNoCase(n, L"sha256"))
+    {
+        CopyBounded(item.szSha256, value);
+        item.bSha256 = TRUE;
+    }
     else if (EqualsNoCase(n, L"index"))
         item.nIndex = ParseLeadingInt(value);
     else if (EqualsNoCase(n, L"reboot"))

@@ -43,6 +43,11 @@ struct UpdateItem
     WCHAR szPrePatch[100] = {};
     WCHAR szPostPatch[100] = {};
     LONG nSize = 0;
+    // The package's SHA-256 as the index gives it: 64 hex digits when well
+    // formed; the one unit more keeps a longer text too long. bSha256 tells
+    // whether the index gave the element at all, even an empty one.
+    WCHAR szSha256[66] = {};
+    BOOL bSha256 = FALSE;
     LONG nIndex = 0;
     LONG anDependence[kMaxDependence] = {};  // the first 0 ends the list
     BOOL bReboot = FALSE;

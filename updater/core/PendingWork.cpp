@@ -107,6 +107,10 @@ void FormatItem(CPendingWorkText& text, const UpdateItem& item, LANGID userLangI
         text.Line(typeFormat, kCrLf);
     text.TextLine(L"<version> %s </version>%s", item.szVersion);
     text.Line(L"<size> %d </size>%s", item.nSize, kCrLf);
+    // Carried as given, so that a resumed package is checked as the index
+    // asked, a malformed hash included.
+    if (item.bSha256)
+        text.TextLine(L"<sha256> %s </sha256>%s", item.szSha256);
     text.TextLine(L"<zip-path> %s </zip-path>%s", item.szZipPath);
     text.TextLine(L"<path> %s </path>%s", item.szPath);
     text.OptionalTextLine(L"<execute> %s </execute>%s", item.szExecute);

@@ -5,7 +5,9 @@
 #include "DownloadFile.h"
 #include "HistoryLog.h"
 #include "HttpDownload.h"
+#include "IndexTrust.h"
 #include "MessagePump.h"
+#include "PackageCheck.h"
 #include "PendingWork.h"
 #include "PowerGuard.h"
 #include "ProcessFlags.h"
@@ -59,6 +61,8 @@ void CUpdaterDlg::StepConnectServer()
         GetIndexLocation(m_strModelName.c_str(), m_strFamilyName.c_str(), m_nRunMode);
     LONG lStatus = DownloadFile(*this, index.strUrl.c_str(), index.strLocalPath.c_str(), FALSE);
     if (lStatus == DL_COMPLETE)
+        lStatus = CheckIndexSignature(*this, index);
+    if (lStatus == DL_COMPLETE)
     {
         SetStatusText(IDS_PARSING_UPDATE_INFO, nullptr);
         m_catalogue.ParsingUpdateItem(index.strLocalPath.c_str(), m_strModelName.c_str());
@@ -102,6 +106,12 @@ void CUpdaterDlg::StepConnectServer()
         else if (lStatus == DL_E_CANCELLED)
         {
             SetStatusText(IDS_CONNECTION_CANCELLED, nullptr);
+        }
+        else if (lStatus == INDEX_E_SIGNATURE)
+        {
+            const std::wstring text = LoadText(IDS_INDEX_NOT_VERIFIED);
+            SetStatusText(-1, text.c_str());
+            AppendHistoryLog(FALSE, text.c_str(), kHistoryNoItem, nullptr);
         }
         else
         {
@@ -230,7 +240,12 @@ void CUpdaterDlg::StepInstallItems()
         InterlockedExchange(&m_lIdle, 0);
         StartRowActivity(hRow, IDS_UNPACKING, false);
         InterlockedExchange(&m_nInstallError, 0);
-        UnpackItem(*item);
+        // Checked here, after the download or the restart, so that nothing
+        // unverified is ever unpacked.
+        if (IsPackageAccepted(CheckDownloadedPackage(*item, !GetSigningKey().empty())))
+            UnpackItem(*item);
+        else
+            InterlockedExchange(&m_nInstallError, PACKAGE_E_CHANGED);
         DeleteFileW(item->szPath);
 
         bool bInstallerAskedRestart = false;

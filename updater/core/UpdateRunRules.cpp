@@ -1,5 +1,6 @@
 #include "UpdateRunRules.h"
 
+#include "PackageCheck.h"
 #include "UnpackPackage.h"
 #include "WideText.h"
 
@@ -77,6 +78,7 @@ UINT UnpackFailureMessageId(LONG lInstallError)
     {
     case UNPACK_E_FORMAT: return 37;
     case UNPACK_E_FILE: return 38;
+    case PACKAGE_E_CHANGED: return 44;
     default: return 0;
     }
 }

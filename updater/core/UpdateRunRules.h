@@ -35,8 +35,8 @@ std::wstring FormatRecordText(const std::wstring& text, const wchar_t* arg1,
                               const wchar_t* arg2 = nullptr, const wchar_t* arg3 = nullptr);
 
 // String id of the history text for an unpacking result: 37 for a damaged
-// package, 38 for a file that could not be written, 0 for success or a
-// cancel (no record).
+// package, 38 for a file that could not be written, 44 for a package that
+// failed its check, 0 for success or a cancel (no record).
 UINT UnpackFailureMessageId(LONG lInstallError);
 
 // String id of an installed item's record: 41 when the install failed, 39

@@ -69,3 +69,9 @@
 #define IDS_CHECK_ALL 42
 #define IDS_UNCHECK_ALL 43
 #define IDS_CONNECT_AC_ADAPTER 48
+#define IDS_PACKAGE_CHANGED 44
+#define IDS_INDEX_NOT_VERIFIED 45
+
+// The maker's public key for the index's signature (RCDATA, PEM text),
+// present only in a build made with one (CMake option KESTREL_SIGNING_KEY).
+#define IDR_SIGNING_KEY 300
