@@ -27,7 +27,7 @@ struct Options
     std::string strTarget;
     bool bSmoke = false;
     double dSeconds = 3;
-    uint64_t nRuns = 0;  // 0: until the time is up
+    uint64_t nRuns = 0;  // 0: no limit; else stop at this many or at the time, the first
     uint64_t nSeed = 1;
     std::map<std::string, std::wstring> seedFolders;  // more seeds for a target
     std::wstring strFindings = L"fuzz-findings";
@@ -145,7 +145,7 @@ void Fuzz(const FuzzTarget& target, const Options& options, const CFuzzScratch& 
             QueryPerformanceCounter(&now);
             elapsed = static_cast<double>(now.QuadPart - start.QuadPart) / frequency.QuadPart;
         }
-        if (options.nRuns ? iteration >= options.nRuns : elapsed >= options.dSeconds)
+        if ((options.nRuns && iteration >= options.nRuns) || elapsed >= options.dSeconds)
             break;
         // Seeds as they are first, then mutants: mostly of a seed, sometimes
         // of the previous mutant, so that edits pile up.
