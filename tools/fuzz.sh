@@ -1,7 +1,8 @@
 #!/bin/sh
 # Fuzzes one reader of outside bytes with the harness of tests/fuzz, under
 # Wine in a loopback-only namespace, and prints inputs per second and what
-# it found (a finding's input is saved under build/fuzz/findings). It stops
+# it found (a finding's input is saved under build/fuzz/findings; Wine's and
+# MSXML's own diagnostics go to build/fuzz/fuzz-stderr.log). It stops
 # after SECONDS or 1,000,000 inputs, whichever comes first:
 #   tools/fuzz.sh TARGET [SECONDS] [SEED]
 # TARGET: zip, smbios, dmi, index, pending, history, productlist.
@@ -25,6 +26,6 @@ status=0
 "$root/tools/wine-isolated.sh" "$build/tests/fuzz/fuzz_tests.exe" "$target" \
     --seconds "$seconds" --runs 1000000 --seed "$seed" \
     --seeds "zip=$build/tests/transport/zip-fixtures" \
-    --findings "$build/findings" || status=$?
+    --findings "$build/findings" 2>"$build/fuzz-stderr.log" || status=$?
 WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null || true
 exit $status
