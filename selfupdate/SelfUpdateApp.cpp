@@ -16,6 +16,8 @@
 namespace {
 
 constexpr int kSetupWindowWaitRounds = 60;
+// As large as the updater reads them (1024 UTF-16 units).
+constexpr size_t kAddressBytes = 2048;
 
 }  // namespace
 
@@ -97,6 +99,10 @@ bool CSelfUpdateApp::ReadSavedSettings()
         m_strPath.clear();
     if (!ReadRegText(key.Get(), "Source", 1024, m_strSource))
         m_strSource.clear();
+    if (!ReadRegText(key.Get(), "Server", kAddressBytes, m_strServer))
+        m_strServer.clear();
+    if (!ReadRegText(key.Get(), "WebSite", kAddressBytes, m_strWebSite))
+        m_strWebSite.clear();
     SelfTrace("Path : %s", m_strPath.c_str());
     SelfTrace("Source : %s", m_strSource.c_str());
     return true;
@@ -133,6 +139,10 @@ void CSelfUpdateApp::RestoreSettings()
     WriteRegText(key.Get(), "Source", m_strSource);
     if (m_dwMode == 1)
         WriteRegDword(key.Get(), "Mode", m_dwMode);
+    if (!m_strServer.empty())
+        WriteRegText(key.Get(), "Server", m_strServer);
+    if (!m_strWebSite.empty())
+        WriteRegText(key.Get(), "WebSite", m_strWebSite);
     RegDeleteValueA(key.Get(), "Path");
     RegFlushKey(key.Get());
 }

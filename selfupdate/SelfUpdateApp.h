@@ -27,6 +27,10 @@ public:
     DWORD m_dwMode = 0;
     std::string m_strPath;
     std::string m_strSource;
+    // The updater's own addresses ("Server", "WebSite"); written back only
+    // when they were set, so that a missing one keeps its default.
+    std::string m_strServer;
+    std::string m_strWebSite;
 
 private:
     // False when the starter's setup window stayed open too long.

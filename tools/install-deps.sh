@@ -3,7 +3,7 @@
 # when they are already there.
 set -u
 packages="g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev wine wine64 xvfb xauth
-imagemagick cmake googletest iproute2 util-linux python3 xdotool curl openssl"
+imagemagick cmake googletest iproute2 util-linux python3 xdotool curl openssl fonts-liberation"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -163,7 +163,7 @@ void DrawItemBitmap(HDC hdc, const RECT& rcSquare, bool bHot, HBITMAP hBitmap, b
 void DrawMenuItem(HDC hdc, const RECT& rcItem, const MenuItemCopy& item, bool bHot, HFONT hFont)
 {
     const MENUITEMINFOW& info = item.info;
-    bool bGrayed = (info.fState & MFS_GRAYED) != 0;
+    bool bGrayed = IsDrawnGrayed(info);
     COLORREF crText = bGrayed ? GetSysColor(COLOR_GRAYTEXT) : kMenuTextColour;
     COLORREF crBack = bHot ? kMenuHotColour : GetSysColor(COLOR_MENU);
 

@@ -14,9 +14,17 @@ struct MenuItemCopy
 constexpr COLORREF kMenuTextColour = RGB(80, 91, 36);
 constexpr COLORREF kMenuHotColour = RGB(204, 219, 184);
 
+// Neither pressed nor hovered into: grayed or merely disabled.
 inline bool IsGrayedItem(const MENUITEMINFOW& info)
 {
     return (info.fState & (MFS_GRAYED | MFS_DISABLED)) != 0;
+}
+
+// Drawn gray and embossed: only a grayed item (state bit 0). MFS_GRAYED (3)
+// also holds the disabled bit, so it would take a merely disabled item too.
+inline bool IsDrawnGrayed(const MENUITEMINFOW& info)
+{
+    return (info.fState & MF_GRAYED) != 0;
 }
 
 void DrawMenuItem(HDC hdc, const RECT& rcItem, const MenuItemCopy& item, bool bHot, HFONT hFont);

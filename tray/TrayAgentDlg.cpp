@@ -119,7 +119,7 @@ INT_PTR CALLBACK CTrayAgentDlg::DialogProc(HWND hWnd, UINT nMsg, WPARAM wParam, 
         return FALSE;
     LRESULT nResult = 0;
     if (!pDlg->WindowProc(nMsg, wParam, lParam, nResult))
-        return FALSE;
+        return pDlg->BaseDialogProc(nMsg, wParam) ? TRUE : FALSE;
     SetWindowLongPtrW(hWnd, DWLP_MSGRESULT, nResult);
     return TRUE;
 }
@@ -133,17 +133,21 @@ bool CTrayAgentDlg::WindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT&
     }
     if (s_nTaskbarCreated != 0 && nMsg == s_nTaskbarCreated)
         AddTrayIcon();
+    // Every message but the tray callback goes on to the base handling,
+    // also a command or a tick acted on here.
     if (nMsg == WM_COMMAND)
-    {
         OnCommand(LOWORD(wParam));
-        return true;
-    }
     if (nMsg == WM_TIMER && wParam == m_nTimerId && m_nTimerId != 0)
-    {
         OnScheduleTimer();
-        return true;
-    }
     return false;
+}
+
+bool CTrayAgentDlg::BaseDialogProc(UINT nMsg, WPARAM wParam)
+{
+    if (nMsg != WM_COMMAND || (LOWORD(wParam) != IDOK && LOWORD(wParam) != IDCANCEL))
+        return false;
+    PostQuitMessage(0);
+    return true;
 }
 
 BOOL CTrayAgentDlg::OnInitDialog()

@@ -24,8 +24,12 @@ public:
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam);
-    // Sees every message first; false lets the dialog manager go on.
+    // Sees every message first; false passes it on to BaseDialogProc.
     bool WindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT& nResult);
+    // What a dialog does with a message of its own: OK and Cancel (also the
+    // Cancel that WM_CLOSE becomes) end it, which ends the agent. False lets
+    // the dialog manager go on.
+    bool BaseDialogProc(UINT nMsg, WPARAM wParam);
     BOOL OnInitDialog();
     void AddTrayIcon();
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);

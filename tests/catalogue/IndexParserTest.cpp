@@ -126,6 +126,9 @@ TEST_F(IndexParserTest, RootDecidesItemsAndRunMode)
         {"product Name='P1' OPT='1'", 1, 1},
         {"product name='P1' opt='0'", 1, 0},
         {"product name='P1' opt='x'", 1, 0},
+        // Blanks before the number are skipped, as the C library's reader does.
+        {"product name='P1' opt=' 1'", 1, 1},
+        {"product name='P1' opt='-'", 1, 0},
         {"product name='P1' opt='1' extra='2'", 1, -1},
         {"product name='P1' mode='1'", 1, -1},
         {"product name='P2' opt='1'", 0, -1},
@@ -252,10 +255,17 @@ TEST_F(IndexParserTest, DependenceForms)
         std::string value;
         std::vector<LONG> entries;  // the rest of the twenty are 0
     };
+    // A number is an optional sign and digits up to the first other
+    // character, after any blanks: index authors write "3, 5", and stored
+    // indexes rely on it.
     const Case cases[] = {
         {"3,5", {3, 5}},
-        {"3,,5", {3, 0}},
+        {"3, 5", {3, 5}},
+        {"3,,5", {3}},  // the empty piece ends the list
         {",3,5", {0}},
+        {",3", {0}},
+        {"x", {0}},
+        {"-", {0}},
         {"7", {7}},
         {"3,5,", {3, 5}},
         {"x,4", {0, 4}},

@@ -138,15 +138,82 @@ TEST_F(HistoryLogTest, WriterWaitsForAnotherWriter)
     EXPECT_EQ(records[1].strText, L"second");
 }
 
-TEST_F(HistoryLogTest, EmptyFileLeftBehindIsStartedAgain)
+// A log cut at any byte (by a crash, say) takes the next record and stays
+// readable: a whole earlier record is kept, a cut one is dropped, and a file
+// without its whole opening line is started again.
+TEST_F(HistoryLogTest, LogCutAtAnyLengthTakesTheNextRecord)
 {
-    m_folder.WriteBytes(L"log.xml", "");
-    ASSERT_TRUE(AppendHistoryLog(LogPath().c_str(), 1, L"after a crash", kHistoryNoItem, nullptr));
-    std::string bytes = LogBytes();
-    EXPECT_EQ(bytes.substr(0, 36), Bom() + Utf16Bytes("<logs sync=\"0\">\r\n"));
+    const std::string opening = Bom() + Utf16Bytes("<logs sync=\"0\">\r\n");
+    const std::string record = Utf16Bytes("<log time=\"7\" status=\"1\" type=\"2\" name=\"Audio\"> kept </log>\r\n");
+    const std::string whole = opening + record + Utf16Bytes("</logs>\r\n");
+    for (size_t length = 0; length <= whole.size(); ++length)
+    {
+        SCOPED_TRACE(length);
+        m_folder.WriteBytes(L"log.xml", whole.substr(0, length));
+        ASSERT_TRUE(AppendHistoryLog(LogPath().c_str(), 1, L"after a crash", kHistoryNoItem, nullptr));
+
+        std::string bytes = LogBytes();
+        EXPECT_EQ(bytes.substr(0, opening.size()), opening);
+        std::vector<HistoryRecord> records;
+        ASSERT_TRUE(LoadHistoryRecords(LogPath().c_str(), records));
+        bool recordWhole = length >= opening.size() + record.size();
+        ASSERT_EQ(records.size(), recordWhole ? 2u : 1u);
+        EXPECT_EQ(records.front().strText, recordWhole ? L"kept" : L"after a crash");
+        EXPECT_EQ(records.back().strText, L"after a crash");
+    }
+}
+
+// Runs only on the small disk that run-on-full-disk.sh mounts. The log
+// fills whole pages of the disk, so the next record needs space there is
+// not: the append fails, yet the sync flag goes down, so Clear does not
+// wait for a writer that is gone; once there is space again the next record
+// is taken.
+TEST(HistoryLogFullDiskTest, FailedAppendLowersTheSyncFlag)
+{
+    wchar_t disk[MAX_PATH];
+    if (!GetEnvironmentVariableW(L"KESTREL_FULL_DISK", disk, MAX_PATH))
+        GTEST_SKIP() << "needs the small disk of run-on-full-disk.sh";
+    const std::wstring log = std::wstring(disk) + L"\\log.xml";
+    const std::wstring filler = std::wstring(disk) + L"\\filler";
+    const std::string opening = Bom() + Utf16Bytes("<logs sync=\"0\">\r\n");
+    const std::string closing = Utf16Bytes("</logs>\r\n");
+    const std::string head = Utf16Bytes("<log time=\"7\" status=\"1\"> ");
+    const std::string end = Utf16Bytes(" </log>\r\n");
+    std::string text(4096 - opening.size() - closing.size() - head.size() - end.size(), '\0');
+    for (size_t i = 0; i < text.size(); i += 2)
+        text[i] = 'k';
+    const std::string whole = opening + head + text + end + closing;
+    ASSERT_EQ(whole.size(), 4096u);
+    {
+        HANDLE file = CreateFileW(log.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        WriteFile(file, whole.data(), static_cast<DWORD>(whole.size()), &written, nullptr);
+        CloseHandle(file);
+        ASSERT_EQ(written, whole.size());
+    }
+    HANDLE fill = CreateFileW(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(fill, INVALID_HANDLE_VALUE);
+    const std::string block(4096, 'f');
+    DWORD written = 0;
+    while (WriteFile(fill, block.data(), static_cast<DWORD>(block.size()), &written, nullptr) &&
+           written == block.size())
+    {
+    }
+    CloseHandle(fill);
+
+    EXPECT_FALSE(AppendHistoryLog(log.c_str(), 1, L"on a full disk", kHistoryNoItem, nullptr));
+    std::string bytes = ReadFileBytes(log);
+    ASSERT_GT(bytes.size(), 26u);
+    EXPECT_EQ(bytes[26], '0');
+
+    ASSERT_TRUE(DeleteFileW(filler.c_str()));
+    ASSERT_TRUE(AppendHistoryLog(log.c_str(), 1, L"with space again", kHistoryNoItem, nullptr));
     std::vector<HistoryRecord> records;
-    ASSERT_TRUE(LoadHistoryRecords(LogPath().c_str(), records));
-    ASSERT_EQ(records.size(), 1u);
+    ASSERT_TRUE(LoadHistoryRecords(log.c_str(), records));
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records.back().strText, L"with space again");
+    DeleteFileW(log.c_str());
 }
 
 TEST_F(HistoryLogTest, LoaderReadsRecordsAndSkipsUnknownAttributes)

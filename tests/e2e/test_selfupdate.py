@@ -41,6 +41,8 @@ HAND_OVER = {
     "LastUpdateTime": 1700000000,
     "Mode": 1,
     "BIOS": "",
+    "Server": "http://127.0.0.1:8080",
+    "WebSite": "http://127.0.0.1:8081/",
 }
 
 BOX_TITLE = "Vexa Kestrel"
@@ -221,6 +223,8 @@ class SelfUpdateTest(unittest.TestCase):
             "SelfUpdating": ("REG_SZ", "V2.1"),
             "Source": ("REG_SZ", "/Pellar/KestrelSetup220.zip"),
             "Mode": ("REG_DWORD", "0x1"),
+            "Server": ("REG_SZ", "http://127.0.0.1:8080"),
+            "WebSite": ("REG_SZ", "http://127.0.0.1:8081/"),
         }, "saved values back, Path and the old values gone")
         self.assertEqual(case.version_keys(), ["2.2.0"], "the key the new setup made")
 

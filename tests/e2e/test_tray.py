@@ -285,6 +285,19 @@ class TrayAgentTest(unittest.TestCase):
             self.assertEqual(m.agents(), 1)
             self.assertEqual(m.launches(), [""])
 
+    def test_close_message_ends_the_agent(self):
+        """WM_CLOSE, as a program or an installer closing the agent sends it."""
+        with TrayMachine("tray_close") as m:
+            agent = m.start("KTA.exe")
+            m.wait_agent(agent)
+            icon = m.tray_icon()
+            self.assertTrue(icon_shown(m.screenshot("before-close"), icon))
+            self.assertEqual(m.poke("close").returncode, 0)
+            self.assertEqual(agent.wait(timeout=30), 0)
+            self.assertEqual(m.agents(), 0)
+            self.assertFalse(m.mutex_exists(AGENT_MUTEX))
+            self.assertFalse(icon_shown(m.screenshot("after-close"), icon), "icon removed")
+
 
 if __name__ == "__main__":
     isolate()

@@ -14,7 +14,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from kestrel_e2e import BENCH, SHARED_KEY, Dmi, close_display, isolate, wait_until  # noqa: E402
 from test_update_run import COMPLETED, bench, item, start_and_connect  # noqa: E402
 from update_bench import (CHECK_ALL, OK, STATUS, answer, history_records,  # noqa: E402
-                          install_applications, pending_work, rows, wait_gone)
+                          install_applications, pending_work, remove_power, rows, set_power,
+                          wait_gone)
 
 REBOOT = "After press OK, System will be rebooted to make your change to take effect."
 LOAD_DEFAULTS = ("Please remember to enter BIOS Setup screen and then load default BIOS "
@@ -70,6 +71,9 @@ class UpdateRestartTest(unittest.TestCase):
             files.add_installer_package("Fixes/KB300.zip")
             m.doubles.register_romtool()
             install_applications(m, {"Vexa Notes": "1.0"})
+            # A netbook on AC power flashes as any machine does.
+            set_power(on_ac=True)
+            self.addCleanup(remove_power)
 
             run, window = start_and_connect(m, server)
             choose_all_and_start(m, window)

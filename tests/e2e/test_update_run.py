@@ -32,7 +32,7 @@ UNREACHABLE = "Fail to connect to VEXA web server!"
 
 
 def item(name, kind, version, zip_path, index, title, execute="setup.exe", depends=None,
-         reboot=False, downgradable=False, size=None):
+         reboot=False, downgradable=False, size=None, hwid=None):
     lines = ["<item name='%s'>" % name,
              "<type>%s</type>" % kind,
              "<version>%s</version>" % version,
@@ -49,6 +49,9 @@ def item(name, kind, version, zip_path, index, title, execute="setup.exe", depen
         lines.append("<downgradable>1</downgradable>")
     if size is not None:
         lines.append("<size>%d</size>" % size)
+    if hwid:
+        lines.append("<hwid version='%s' date='01/15/2030'>%s</hwid>"
+                     % (version, hwid.replace("&", "&amp;")))
     return "\n".join(lines + ["</item>"])
 
 
@@ -168,8 +171,14 @@ class UpdateRunTest(unittest.TestCase):
                      execute="setup.exe%%/quiet"),
                 item("Vexa Paint", "AP", "3.0", "Apps/Paint.zip", 3, "Vexa Paint 3.0"),
                 item("Vexa Clock", "AP", "1.5", "Apps/Clock.zip", 4, "Vexa Clock 1.5"),
-                item("Vexa Old", "AP", "1.0", "Apps/Old.zip", 5, "Vexa Old 1.0"))
+                item("Vexa Old", "AP", "1.0", "Apps/Old.zip", 5, "Vexa Old 1.0"),
+                # The display adapter every Wine machine has.
+                item("Display Driver", "driver", "99.0.0.0", "Drivers/Display.zip", 6, "Graphics",
+                     hwid=r"PCI\VEN_0000&DEV_0000"),
+                item("Modem Driver", "driver", "99.0.0.0", "Drivers/Modem.zip", 7, "Modem",
+                     hwid=r"PCI\VEN_FFFF&DEV_FFFF"))
             files.add_installer_package("Apps/Notes.zip")
+            files.add_installer_package("Drivers/Display.zip")
             files.add_installer_package("Fixes/KB100.zip")
             files.add_package("Apps/Clock.zip", {"../escaped.txt": b"outside", "setup.exe": b"x"})
             install_applications(m, {"Vexa Notes": "1.0", "Vexa Paint": "2.0",
@@ -181,9 +190,10 @@ class UpdateRunTest(unittest.TestCase):
             self.assertEqual([r for r in listed if r[0] == 0],
                              [(0, "BIOS", 0), (0, "Drivers", 0), (0, "Application", 0)])
             self.assertEqual([r for r in listed if r[0] == 1],
-                             [(1, "Vexa Notes 2.0", 1), (1, "Hotfix KB100", 1),
+                             [(1, "Graphics", 1), (1, "Vexa Notes 2.0", 1), (1, "Hotfix KB100", 1),
                               (1, "Vexa Paint 3.0", 1), (1, "Vexa Clock 1.5", 1)],
-                             "the installed Vexa Old 1.0 is not offered")
+                             "neither the installed Vexa Old 1.0 nor a driver for a missing "
+                             "device is offered")
             m.click(window, CHECK_ALL)
             wait_until(lambda: all(r[2] == 2 for r in rows(m, window) if r[0] == 1),
                        "every item checked")
@@ -196,11 +206,12 @@ class UpdateRunTest(unittest.TestCase):
             requests = requested(server)
             self.assertEqual([p for p in requests if p.endswith(".zip")],
                              ["/Apps/Notes.zip", "/Fixes/KB100.zip", "/Apps/Paint.zip",
-                              "/Apps/Clock.zip"])
+                              "/Apps/Clock.zip", "/Drivers/Display.zip"])
             # The hotfix that Notes depends on is installed first.
             self.assertEqual(m.starts(), [
                 ("setup.exe", "/quiet", m.item_folder(2), m.item_folder(2)),
-                ("setup.exe", "", m.item_folder(1), m.item_folder(1))])
+                ("setup.exe", "", m.item_folder(1), m.item_folder(1)),
+                ("setup.exe", "", m.item_folder(6), m.item_folder(6))])
             self.assertEqual(history_records(m), [
                 {"status": 0, "type": 3, "name": "Vexa Paint 3.0",
                  "text": "Unable to find the file on the remote server!"},
@@ -209,7 +220,9 @@ class UpdateRunTest(unittest.TestCase):
                 {"status": 1, "type": 3, "name": "Vexa Notes 2.0",
                  "text": "Vexa Notes 2.0 has been updated from 1.0 to 2.0."},
                 {"status": 0, "type": 3, "name": "Vexa Clock 1.5",
-                 "text": "Unable to unpack Vexa Clock 1.5: the package is damaged!"}])
+                 "text": "Unable to unpack Vexa Clock 1.5: the package is damaged!"},
+                {"status": 1, "type": 2, "name": "Graphics",
+                 "text": "Graphics 99.0.0.0 has been installed."}])
             self.assertFalse(os.path.exists(os.path.join(m.program_dir, "escaped.txt")))
             self.assertFalse(os.path.exists(os.path.join(m.temp_folder(), "escaped.txt")))
             notes = m.registry_values(UNINSTALL_KEY + r"\Vexa Notes")

@@ -34,6 +34,7 @@ import importlib.util
 import json
 import os
 import re
+import shutil
 import subprocess
 import sys
 import time
@@ -261,6 +262,30 @@ def wait_gone(run, timeout=60):
     """Waits for a program to end by itself; its exit code."""
     wait_until(lambda: not run.running(), "the program ending", timeout=timeout)
     return run.wait()
+
+
+# The machine's power, as Wine's GetSystemPowerStatus reads it at each call
+# (in the bench's private /sys/class).
+
+POWER_ROOT = "/sys/class/power_supply"
+
+
+def set_power(on_ac):
+    """A netbook battery at 12% and its AC adapter plugged in or not."""
+    battery = {"type": "Battery", "present": "1", "capacity": "12",
+               "status": "Charging" if on_ac else "Discharging"}
+    adapter = {"type": "Mains", "online": "1" if on_ac else "0"}
+    for name, values in (("BAT0", battery), ("AC", adapter)):
+        folder = os.path.join(POWER_ROOT, name)
+        os.makedirs(folder, exist_ok=True)
+        for key, value in values.items():
+            with open(os.path.join(folder, key), "w") as f:
+                f.write(value + "\n")
+
+
+def remove_power():
+    """No power-supply information: Wine reports AC power and no battery."""
+    shutil.rmtree(POWER_ROOT, ignore_errors=True)
 
 
 # What the updater leaves in its folder.

@@ -161,6 +161,7 @@ TEST_F(InstallRunnerTest, ExitCodesDecideTheItemAndItsRestart)
         {L"exit=1", FALSE, false},
         {L"exit=3010", TRUE, true},
         {L"exit=1641", TRUE, true},
+        {L"exit=0", TRUE, false},  // an earlier item's restart is not carried over
     };
     PlaceInstaller(L"setup.exe");
     for (const Case& c : cases)

@@ -186,6 +186,35 @@ TEST_F(SavedSettingsTest, RestoreWritesTheSavedValuesBack)
     }
 }
 
+// The updater's addresses live in the same key: carried over when set,
+// left out (so the updater keeps its defaults) when not.
+TEST_F(SavedSettingsTest, RestoreCarriesTheUpdatersAddressesOver)
+{
+    for (bool set : {true, false})
+    {
+        SCOPED_TRACE(set);
+        SHDeleteKeyA(HKEY_LOCAL_MACHINE, kSettingsKeyPath);
+        WriteHandOver(0);
+        if (set)
+        {
+            CMachineKeyRedirect::SetText(kSettingsKeyPath, "Server", "http://127.0.0.1:8080");
+            CMachineKeyRedirect::SetText(kSettingsKeyPath, "WebSite", "http://127.0.0.1:8081/");
+        }
+        ASSERT_TRUE(m_app.ReadSavedSettings());
+        RecreateEmptyKey();
+
+        m_app.RestoreSettings();
+
+        EXPECT_EQ(CMachineKeyRedirect::HasValue(kSettingsKeyPath, "Server"), set);
+        EXPECT_EQ(CMachineKeyRedirect::HasValue(kSettingsKeyPath, "WebSite"), set);
+        if (set)
+        {
+            EXPECT_EQ(CMachineKeyRedirect::GetText(kSettingsKeyPath, "Server"), "http://127.0.0.1:8080");
+            EXPECT_EQ(CMachineKeyRedirect::GetText(kSettingsKeyPath, "WebSite"), "http://127.0.0.1:8081/");
+        }
+    }
+}
+
 TEST_F(SavedSettingsTest, RestoreNeedsTheKeyToExistAgain)
 {
     WriteHandOver(1);

@@ -151,6 +151,33 @@ TEST_F(SkinTest, CheckAllPositionsFollowTheLanguage)
     }
 }
 
+// The labels are laid out for Arial's widths; a wider face (Wine's own
+// substitute, without a metric-compatible font in the prefix) wraps them
+// and the second word is cut away.
+TEST_F(SkinTest, CheckAllLabelsFitOnOneLine)
+{
+    CTestMainDialog dialog(kEnglish);
+    HWND window = Open(dialog, true);
+    for (int id : {IDC_CHECK_ALL_LABEL, IDC_UNCHECK_ALL_LABEL})
+    {
+        SCOPED_TRACE(id);
+        HWND label = GetDlgItem(window, id);
+        wchar_t text[64] = {};
+        GetWindowTextW(label, text, 64);
+        ASSERT_NE(text[0], L'\0');
+        RECT client;
+        GetClientRect(label, &client);
+        HDC hdc = GetDC(label);
+        HGDIOBJ old = SelectObject(hdc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+        SIZE extent = {};
+        GetTextExtentPoint32W(hdc, text, lstrlenW(text), &extent);
+        SelectObject(hdc, old);
+        ReleaseDC(label, hdc);
+        EXPECT_LE(extent.cx, client.right - client.left) << Narrow(text);
+    }
+    SaveScreenshot(window, L"check-all-labels");
+}
+
 TEST_F(SkinTest, HoverFaceShowsUntilLeaveAndPressedFaceWins)
 {
     CTestMainDialog dialog(kEnglish);

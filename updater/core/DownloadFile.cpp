@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "HttpDownload.h"
+#include "MessagePump.h"
 #include "ServerLocation.h"
 #include "TraceLog.h"
 #include "UpdateItem.h"
@@ -12,30 +13,6 @@ namespace {
 
 constexpr DWORD kPollWaitMs = 10;
 constexpr DWORD kReconnectWaitMs = 3000;
-
-void DispatchWaitingMessages()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-    {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-// Waits up to dwMs while dispatching messages; a cancel ends the wait early.
-void WaitDispatching(IDownloadOwner& owner, DWORD dwMs)
-{
-    DWORD dwStart = GetTickCount();
-    while (owner.ReadCancel() != 1)
-    {
-        DWORD dwElapsed = GetTickCount() - dwStart;
-        if (dwElapsed >= dwMs)
-            return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, dwMs - dwElapsed, QS_ALLINPUT);
-        DispatchWaitingMessages();
-    }
-}
 
 void TraceStatus(LONG lStatus)
 {
@@ -110,7 +87,7 @@ LONG DownloadPackage(IDownloadOwner& owner, UpdateItem& item)
                 bConnectFailureRecorded = true;
             }
             owner.SetStatusText(kStringFailToConnect, nullptr);
-            WaitDispatching(owner, kReconnectWaitMs);
+            DispatchFor(kReconnectWaitMs, [&owner] { return owner.ReadCancel() == 1; });
             owner.SetStatusText(kStringDownload, item.szTitle);
         }
         else

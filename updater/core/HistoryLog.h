@@ -19,8 +19,6 @@ constexpr int kHistoryNoItem = -1;
 // Byte layout of the file: FF FE, `<logs sync="`, the flag, `">` CR LF ...
 // `</logs>` CR LF.
 constexpr DWORD kSyncFlagOffset = 26;
-constexpr DWORD kClosingLineBytes = 18;
-constexpr DWORD kOpeningBytes = 32;
 
 // "log.xml" beside the running program.
 std::wstring GetHistoryLogPath();
@@ -32,8 +30,11 @@ std::wstring FormatHistoryRecord(DWORD time, BOOL status, const wchar_t* text, i
                                  const wchar_t* name);
 
 // Appends one record to the log at logPath, creating the file when missing,
-// and tells every history window to reload. Returns false when the file
-// could not be opened, even after waiting briefly for another writer.
+// and tells every history window to reload. A log cut short (by a crash,
+// say) keeps its whole records and loses only the cut line; one without a
+// whole opening line is started again. Returns false when the file could
+// not be opened, even after waiting briefly for another writer, or a write
+// failed; the sync flag is lowered in every case.
 bool AppendHistoryLog(const wchar_t* logPath, BOOL status, const wchar_t* text, int type,
                       const wchar_t* name);
 

@@ -4,6 +4,7 @@
 
 #include "BiosFlashVerdict.h"
 #include "HotfixMark.h"
+#include "MessagePump.h"
 #include "ShutdownPrivilege.h"
 #include "StringTable.h"
 #include "TraceLog.h"
@@ -16,25 +17,6 @@ const wchar_t kUnknownProductVersion[] = L"V0.0";
 namespace
 {
 constexpr DWORD kShortPathUnits = 1024;
-
-// Keeps the window alive while a started program runs. The zero time-out
-// test follows every pump; between them the thread sleeps until a message
-// arrives or the process ends instead of spinning.
-void PumpUntilProcessEnds(HANDLE process)
-{
-    for (;;)
-    {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-        {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (WaitForSingleObject(process, 0) != WAIT_TIMEOUT)
-            return;
-        MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT);
-    }
-}
 
 // Starts a program through the shell with the "open" verb and asks for its
 // process handle. The shell's own error box stays off: a failure is the
@@ -136,7 +118,7 @@ BOOL CInstallRunner::FlashBios(const UpdateItem& item, const std::wstring& itemF
         return FALSE;
     }
     if (process)
-        PumpUntilProcessEnds(process.Get());
+        DispatchUntilSignalled(process.Get());
     process.Reset();
     return ReadBiosFlashVerdict() ? TRUE : FALSE;
 }
@@ -177,12 +159,13 @@ int CInstallRunner::RunAndWait(const wchar_t* folder, const wchar_t* commandLine
     DWORD exitCode = 0;
     if (process)
     {
-        PumpUntilProcessEnds(process.Get());
+        DispatchUntilSignalled(process.Get());
         if (!GetExitCodeProcess(process.Get(), &exitCode))
             exitCode = GetLastError();
     }
     process.Reset();
-    Sleep(m_dwCommandPauseMs);
+    // Messages flow during the pause: the window repaints and answers.
+    DispatchFor(m_dwCommandPauseMs);
     TraceLog(L"RunAndWait - exit code %lu", exitCode);
     switch (JudgeInstallerExit(exitCode))
     {

@@ -6,8 +6,10 @@
 #include "HistoryLog.h"
 #include "HttpDownload.h"
 #include "IndexTrust.h"
+#include "MessagePump.h"
 #include "PackageCheck.h"
 #include "PendingWork.h"
+#include "PowerGuard.h"
 #include "ProcessFlags.h"
 #include "ProductList.h"
 #include "ProgramFolder.h"
@@ -121,6 +123,7 @@ void CUpdaterDlg::StepConnectServer()
 
 void CUpdaterDlg::StepResumeWork()
 {
+    EnableOK(false);
     SetStatusText(IDS_PARSING_UPDATE_INFO, nullptr);
     FillUpdateList();
     TakeInstalledItemInventory();
@@ -138,16 +141,16 @@ void CUpdaterDlg::StepConfirmChoice()
         if (m_wndUpdateTree.GetCheckState(item->hListRow) != kRowChecked)
             continue;
         bChecked = true;
-        if (item->bType != kItemTypeBios || m_inventory.m_bAPInventoryFound)
+        if (item->bType != kItemTypeBios)
             continue;
-        bool bRomtoolChecked = false;
-        for (const UpdateItem* other : items)
-            if (EqualsNoCase(other->szName, kRomtoolItemName) &&
-                m_wndUpdateTree.GetCheckState(other->hListRow) == kRowChecked)
-                bRomtoolChecked = true;
-        if (!bRomtoolChecked)
+        UINT nRefusal = 0;
+        if (!CanFlashBiosNow())
+            nRefusal = IDS_CONNECT_AC_ADAPTER;
+        else if (!m_inventory.m_bAPInventoryFound && !IsRomtoolChecked())
+            nRefusal = IDS_INSTALL_ROMTOOL_FIRST;
+        if (nRefusal)
         {
-            ShowInformation(LoadText(IDS_INSTALL_ROMTOOL_FIRST).c_str());
+            ShowInformation(LoadText(nRefusal).c_str());
             m_wndUpdateTree.SetCheckState(item->hListRow, kRowUnchecked);
             EnableOK(true);
             return;
@@ -160,6 +163,15 @@ void CUpdaterDlg::StepConfirmChoice()
     }
     m_nRunStep = StepDownload;
     PostCommand(m_hWnd, IDOK);
+}
+
+bool CUpdaterDlg::IsRomtoolChecked()
+{
+    for (const UpdateItem* item : m_catalogue.m_aUpdateItem)
+        if (EqualsNoCase(item->szName, kRomtoolItemName) &&
+            m_wndUpdateTree.GetCheckState(item->hListRow) == kRowChecked)
+            return true;
+    return false;
 }
 
 void CUpdaterDlg::StepDownloadPackages()
@@ -246,8 +258,10 @@ void CUpdaterDlg::StepInstallItems()
             // Looked up before the install changes what is installed.
             const wchar_t* installedVersion = GetInstalledVersion(*item);
             std::wstring installed = installedVersion ? installedVersion : L"";
+            // The power may have gone since the choice: no flash on battery.
+            const bool bPowerRefused = bType == kItemTypeBios && !CanFlashBiosNow();
             m_bInstallerRunning = true;
-            BOOL bInstalled = m_runner.InstallItem(item);
+            BOOL bInstalled = !bPowerRefused && m_runner.InstallItem(item);
             m_bInstallerRunning = false;
             bInstallerAskedRestart = bInstalled && m_runner.IsRestartRequested();
             if (!bInstalled)
@@ -264,7 +278,13 @@ void CUpdaterDlg::StepInstallItems()
                 return;
             }
 
-            if (bType == kItemTypeBios && bInstalled)
+            if (bPowerRefused)
+            {
+                std::wstring text = LoadText(IDS_CONNECT_AC_ADAPTER);
+                SetStatusText(-1, text.c_str());
+                AppendHistoryLog(FALSE, text.c_str(), bType, title.c_str());
+            }
+            else if (bType == kItemTypeBios && bInstalled)
             {
                 CSharedSettings().WriteBiosPending(item, m_strBiosVersion.c_str());
             }
@@ -352,16 +372,7 @@ void CUpdaterDlg::UnpackItem(UpdateItem& item)
         InterlockedExchange(&m_nInstallError, UNPACK_E_FILE);
         return;
     }
-    HANDLE hThread = thread.Get();
-    while (MsgWaitForMultipleObjects(1, &hThread, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
-    {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-        {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
+    DispatchUntilSignalled(thread.Get());
 }
 
 void CUpdaterDlg::StartRowActivity(HTREEITEM hItemRow, UINT nTextId, bool bWithProgress)

@@ -4,6 +4,7 @@
 #include "HistoryLog.h"
 #include "HttpDownload.h"
 #include "InformationBox.h"
+#include "MessagePump.h"
 #include "PendingWork.h"
 #include "ProcessFlags.h"
 #include "ProductList.h"
@@ -264,12 +265,7 @@ void CUpdaterDlg::WaitUntilListIdle()
 {
     while (!m_wndUpdateTree.IsIdle())
     {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-        {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
+        DispatchWaitingMessages();
         Sleep(kIdleWaitMs);
     }
 }

@@ -77,6 +77,7 @@ private:
     void StepConnectServer();
     void StepResumeWork();
     void StepConfirmChoice();
+    bool IsRomtoolChecked();
     void StepDownloadPackages();
     void StepInstallItems();
     void StepFinish();

@@ -5,6 +5,7 @@
 // not there.
 //   TrayPoke agent                 number of agent windows; 1 when none
 //   TrayPoke notify <mouse msg>    icon callback (e.g. 517 right button up)
+//   TrayPoke close                 WM_CLOSE, as a program closing the agent sends
 //   TrayPoke key <vk>              key down to the open menu
 //   TrayPoke menus                 "x y w h" of every visible menu popup
 #include <windows.h>
@@ -63,6 +64,11 @@ int wmain(int argc, wchar_t** argv)
     {
         std::vector<HWND> agents = AgentWindows();
         return !agents.empty() && PostMessageW(agents.front(), kTrayNotify, kTrayIconId, nArgument) ? 0 : 1;
+    }
+    if (!wcscmp(pszVerb, L"close"))
+    {
+        std::vector<HWND> agents = AgentWindows();
+        return !agents.empty() && PostMessageW(agents.front(), WM_CLOSE, 0, 0) ? 0 : 1;
     }
     if (!wcscmp(pszVerb, L"key"))
     {
