@@ -350,10 +350,21 @@ class Machine:
 
     # Windows.
 
+    def probe(self, *args):
+        """What a read-only kwinprobe command prints. A Wine start can fail
+        now and then when several machines start at once, so a failed one
+        is tried again."""
+        for _ in range(3):
+            result = self.wine(BENCH["tools"]["kwinprobe"], *args, check=False)
+            if result.returncode == 0:
+                return result.stdout
+            time.sleep(0.5)
+        raise AssertionError("kwinprobe %s failed (%d)" % (" ".join(args), result.returncode))
+
     def windows(self):
         """Visible top-level windows, each a dict with hwnd, pid, class,
         title, rect and controls (id, class, text, visible)."""
-        out = self.wine(BENCH["tools"]["kwinprobe"], "windows").stdout
+        out = self.probe("windows")
         return [json.loads(line) for line in out.splitlines() if line.startswith("{")]
 
     def wait_window(self, control=None, title=None, timeout=30, count=1):
@@ -380,8 +391,7 @@ class Machine:
 
     def list_view(self, window, control_id):
         """The column titles and the rows (lists of texts) of a list view."""
-        out = self.wine(BENCH["tools"]["kwinprobe"], "list", str(window["hwnd"]),
-                        str(control_id)).stdout
+        out = self.probe("list", str(window["hwnd"]), str(control_id))
         lines = [json.loads(line) for line in out.splitlines() if line.startswith("[")]
         return lines[0], lines[1:]
 
@@ -390,8 +400,7 @@ class Machine:
         with item, level, text, state (0 no check box, 1 unchecked, 2
         checked), expanded and check_box (the screen point of the row's
         check box, None when it shows none)."""
-        out = self.wine(BENCH["tools"]["kwinprobe"], "tree", str(window["hwnd"]),
-                        str(control_id)).stdout
+        out = self.probe("tree", str(window["hwnd"]), str(control_id))
         return [json.loads(line) for line in out.splitlines() if line.startswith("{")]
 
     def click_point(self, x, y):
