@@ -5,7 +5,7 @@
 # MSXML's own diagnostics go to build/fuzz/fuzz-stderr.log). It stops
 # after SECONDS or 1,000,000 inputs, whichever comes first:
 #   tools/fuzz.sh TARGET [SECONDS] [SEED]
-# TARGET: zip, smbios, dmi, index, pending, history, productlist.
+# TARGET: zip, smbios, dmi, index, pending, history, productlist, language.
 # Exit code 0 when nothing was found, 3 on a finding.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "FuzzSeeds.h"
 #include "Mutations.h"
 
 namespace {
@@ -316,4 +317,29 @@ void EditXml(std::string& input, CFuzzRandom& random)
     case 3: CopyTag(input, random); break;
     default: OddText(input, random); break;
     }
+}
+
+void EditLanguageText(std::string& input, CFuzzRandom& random)
+{
+    LanguageParts parts = SplitLanguageInput(input);
+    const size_t nearBuffer = 509 + random.Below(6);  // 509 .. 514
+    switch (random.Below(4))
+    {
+    case 0:
+        PutLittleEndian(input, 0,
+                        InterestingValue(random, GetLittleEndian(input, 0, 2), input.size()), 2);
+        return;
+    case 1:
+        parts.strText.assign(nearBuffer,
+                             random.OneIn(2) ? L'W' : static_cast<wchar_t>(random.Next()));
+        break;
+    case 2:
+        parts.strReply.resize(nearBuffer, static_cast<char>(random.Next() | 0x80));
+        break;
+    default:
+        for (char& c : parts.strReply)
+            c = static_cast<char>(c | 0x80);
+        break;
+    }
+    input = LanguageInput(parts.strText, parts.strReply);
 }

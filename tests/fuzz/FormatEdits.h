@@ -22,3 +22,8 @@ void EditDmiImage(std::string& input, CFuzzRandom& random);
 // Deep nesting, a huge text, attributes reordered, doubled or dropped, a
 // tag copied elsewhere, or an odd text (entities, NULs, lone surrogates).
 void EditXml(std::string& input, CFuzzRandom& random);
+
+// A language input (see LanguageInput): its text length set to a value such
+// fields break on, or its text or reply grown or cut to the size of the
+// translation buffers, give or take a unit, or filled with bytes above 7Fh.
+void EditLanguageText(std::string& input, CFuzzRandom& random);

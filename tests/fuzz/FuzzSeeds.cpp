@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include <zlib.h>
 
 #include "HistoryLog.h"
@@ -197,4 +200,35 @@ std::vector<std::string> ProductListSeeds()
                                        L"</product>\r\n");
     const std::string plain(1, '\0'), encrypted(1, '\1');
     return {plain + list, plain + list.substr(0, 30), encrypted + list};
+}
+
+std::string LanguageInput(const std::wstring& text, const std::string& reply)
+{
+    return U16(static_cast<unsigned>(text.size())) +
+           std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t)) +
+           reply;
+}
+
+LanguageParts SplitLanguageInput(const std::string& input)
+{
+    constexpr size_t kTextStart = 2;
+    const size_t start = std::min(input.size(), kTextStart);
+    const size_t units = std::min<size_t>(GetLittleEndian(input, 0, 2), (input.size() - start) / 2);
+    LanguageParts parts;
+    parts.strText.resize(units);
+    memcpy(&parts.strText[0], input.data() + start, units * sizeof(wchar_t));
+    parts.strReply = input.substr(start + units * sizeof(wchar_t));
+    return parts;
+}
+
+std::vector<std::string> LanguageTextSeeds()
+{
+    // Around the 512-unit buffers, with characters the ANSI code page lacks
+    // and a lone surrogate.
+    return {LanguageInput(L"Press OK to connect to server.",
+                          "Appuyez sur OK pour vous connecter au serveur."),
+            LanguageInput(L"Check all", ""),
+            LanguageInput(std::wstring(600, L'W'), std::string(700, 'L')),
+            LanguageInput(L"Uncheck all \u00e9\u4e2d\xD800", "Tout d\xE9" "cocher"),
+            LanguageInput(std::wstring(511, L'\u00e9'), std::string(511, '\xE9'))};
 }

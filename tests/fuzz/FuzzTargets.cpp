@@ -1,16 +1,21 @@
 #include "FuzzTargets.h"
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
 #include "FormatEdits.h"
 #include "FuzzSeeds.h"
 #include "FindingGuard.h"
+#include "FirmwareTable.h"
 #include "GuardedBuffer.h"
 #include "HistoryLogReader.h"
 #include "HistoryLog.h"
 #include "IndexParser.h"
+#include "LanguageBinding.h"
 #include "MachineIdentity.h"
+#include "Mutations.h"
 #include "PendingWork.h"
 #include "ProductList.h"
 #include "UnpackPackage.h"
@@ -18,17 +23,57 @@
 
 namespace {
 
+constexpr size_t kLanguageMaxInput = 8192;
+
 void RunZip(const std::string& input, const CFuzzScratch& scratch)
 {
     const volatile LONG cancel = 0;
     UnpackPackage(scratch.Write(L"package.zip", input).c_str(), &cancel);
 }
 
+// The system call's stand-in: the input is the table, and its first byte
+// (which the walk ignores) says how far the table grows or shrinks between
+// the call that asks its size and the call that reads it.
+std::string g_strFirmwareTable;
+
+UINT WINAPI FuzzFirmwareTable(DWORD dwProvider, DWORD dwTableId, PVOID pBuffer, DWORD cbBuffer)
+{
+    if (dwProvider != kFirmwareProviderRSMB || dwTableId != 0 || g_strFirmwareTable.empty())
+        return 0;
+    if (!pBuffer)
+        return static_cast<UINT>(g_strFirmwareTable.size());
+    const int change = static_cast<signed char>(g_strFirmwareTable[0]);
+    const int size = static_cast<int>(g_strFirmwareTable.size());
+    g_strFirmwareTable.resize(std::max(0, size + change));
+    if (g_strFirmwareTable.size() <= cbBuffer)
+        memcpy(pBuffer, g_strFirmwareTable.data(), g_strFirmwareTable.size());
+    return static_cast<UINT>(g_strFirmwareTable.size());
+}
+
+std::wstring IdentityText(const CMachineIdentity& identity)
+{
+    return identity.m_strBiosVersion + L"|" + identity.m_strModelName + L"|" +
+           identity.m_strFamilyName + L"|" + identity.m_strProductName;
+}
+
 void RunFirmwareTable(const std::string& input, const CFuzzScratch&)
 {
+    // Through the system call as the updater reads it, then the same bytes
+    // walked again ending at a guard page: the product's own buffer has no
+    // guard, so a read past its end shows in the second walk, and both
+    // walks must agree.
+    g_strFirmwareTable = input;
+    g_pfnGetSystemFirmwareTable = FuzzFirmwareTable;
+    CMachineIdentity throughCall;
+    throughCall.ReadSMBIOSFromFirmware();
+    const std::string walked =
+        g_strFirmwareTable.size() <= input.size() ? g_strFirmwareTable : std::string();
+
     static CGuardedBuffer buffer(kDmiImageBytes * 4);
-    CMachineIdentity identity;
-    identity.WalkFirmwareTable(buffer.Place(input.data(), input.size()), input.size());
+    CMachineIdentity guarded;
+    guarded.WalkFirmwareTable(buffer.Place(walked.data(), walked.size()), walked.size());
+    if (IdentityText(guarded) != IdentityText(throughCall))
+        ReportFinding("identity-differs");
 }
 
 // Physical memory holding only the input, at the BIOS area. Every view is
@@ -122,6 +167,33 @@ void RunProductList(const std::string& input, const CFuzzScratch& scratch)
     RecordInstalledPackage(scratch.Folder().c_str(), L"P1", L"C:\\K\\Temp\\2\\B.zip");
 }
 
+// The texts coming back from the language library: the stand-in library
+// beside the harness answers with the input's reply, which ends at a guard
+// page, as does the text handed over.
+void RunLanguageText(const std::string& input, const CFuzzScratch&)
+{
+    using SetReplyFn = void(__cdecl*)(const char*);
+    static const DWORD mask = LoadLanguageLibrary();
+    static const SetReplyFn setReply = reinterpret_cast<SetReplyFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"VxMultiLang.dll"), "FuzzSetLanguageReply")));
+    if ((mask & (kLangLibraryMissing | kLangTranslateStrMissing)) || !setReply)
+        ReportFinding("language-library-not-bound");
+
+    const LanguageParts parts = SplitLanguageInput(input);
+    static CGuardedBuffer textBuffer(kLanguageMaxInput);
+    static CGuardedBuffer replyBuffer(kLanguageMaxInput);
+    const auto* placedText = reinterpret_cast<const wchar_t*>(
+        textBuffer.Place(parts.strText.c_str(), (parts.strText.size() + 1) * sizeof(wchar_t)));
+    const std::string& reply = parts.strReply;
+    setReply(reply.empty() ? nullptr
+                           : reinterpret_cast<const char*>(
+                                 replyBuffer.Place(reply.c_str(), reply.size() + 1)));
+    const wchar_t* translated = TranslateText(placedText);
+    setReply(nullptr);
+    if (wcsnlen(translated, 512) == 512)
+        ReportFinding("unterminated-text");
+}
+
 }  // namespace
 
 const std::vector<FuzzTarget>& FuzzTargets()
@@ -134,6 +206,8 @@ const std::vector<FuzzTarget>& FuzzTargets()
         {"pending", PendingWorkSeeds, EditXml, 1024 * 1024, true, RunPendingWork},
         {"history", HistoryLogSeeds, EditXml, 1024 * 1024, true, RunHistoryLog},
         {"productlist", ProductListSeeds, EditXml, 256 * 1024, true, RunProductList},
+        {"language", LanguageTextSeeds, EditLanguageText, kLanguageMaxInput - 4, false,
+         RunLanguageText},
     };
     return targets;
 }
