@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "SampleDocuments.h"
 #include "TestFiles.h"
 #include "TraceCapture.h"
 #include "UpdateCatalogue.h"
@@ -57,22 +58,9 @@ protected:
 TEST_F(IndexParserTest, FullItemFromTheIndex)
 {
     ParseResult r;
-    Parse("<?xml version='1.0' encoding='utf-8'?>\r\n"
-          "<product name='P1' opt='0'>\r\n"
-          " <item name='Audio Driver'>\r\n"
-          "  <type> driver </type>\r\n"
-          "  <hwid version='5.10.0.5' date='05/20/2009'>PCI\\VEN_8086&amp;DEV_27D8</hwid>\r\n"
-          "  <os>WinXP,Win7,Win7(64)</os>\r\n"
-          "  <version>5.10</version><size>1024</size>\r\n"
-          "  <zip-path>Audio/Audio.zip</zip-path><path>C:\\K\\Temp\\3\\Audio.zip</path>\r\n"
-          "  <execute>setup.exe -s</execute><uninstall>un.exe</uninstall>\r\n"
-          "  <pre-patch>pre.exe</pre-patch><post-patch>post.exe</post-patch>\r\n"
-          "  <index>3</index><dependence>1,2</dependence>\r\n"
-          "  <reboot>1</reboot><downgradable>1</downgradable>\r\n"
-          "  <description l_id='1033' title='Audio driver'>HD audio driver</description>\r\n"
-          "  <unknown>ignored</unknown>\r\n"
-          " </item>\r\n"
-          "</product>\r\n",
+    Parse(std::string("<?xml version='1.0' encoding='utf-8'?>\r\n"
+                      "<product name='P1' opt='0'>\r\n") +
+              kSampleIndexItem + "</product>\r\n",
           r);
     ASSERT_EQ(r.items.size(), 1u);
     const UpdateItem& it = r.Item(0);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "SampleDocuments.h"
 #include "TestFiles.h"
 #include "UniqueHandle.h"
 #include "WideText.h"
@@ -82,25 +83,7 @@ TEST_F(PendingWorkTest, SmallFileHasExactlyTheseBytes)
 
     ASSERT_TRUE(WritePendingWork(m_program.Path().c_str(), L"P1", m_written));
 
-    const std::wstring expected =
-        L"<product name=\"P1\" opt=\"0\">\r\n"
-        L"\r\n<item name=\"Audio Driver\">\r\n"
-        L"<description l_id=\"1033\" title=\"Audio driver\">HD audio driver</description>\r\n"
-        L"<type> driver </type>\r\n"
-        L"<version> 5.10.0.5 </version>\r\n"
-        L"<size> 1234567 </size>\r\n"
-        L"<zip-path> Audio/Audio.zip </zip-path>\r\n"
-        L"<path> C:\\Kestrel\\Temp\\3\\Audio.zip </path>\r\n"
-        L"<execute> setup.exe -s </execute>\r\n"
-        L"<index> 3 </index>\r\n"
-        L"<dependence> 1 </dependence>\r\n"
-        L"<reboot> 1 </reboot>\r\n"
-        L"</item>\r\n"
-        L"\r\n</product>\r\n";
-    const std::string bytes =
-        "\xFF\xFE" + std::string(reinterpret_cast<const char*>(expected.data()),
-                                 expected.size() * sizeof(wchar_t));
-    EXPECT_EQ(ReadFileBytes(ProcessXml()), bytes);
+    EXPECT_EQ(ReadFileBytes(ProcessXml()), "\xFF\xFE" + Utf16Bytes(kSamplePendingWork));
     EXPECT_FALSE(PathExists(m_program.File(L"process.xml.tmp")));
 }
 

@@ -9,6 +9,8 @@
 
 #include "HistoryLog.h"
 #include "Mutations.h"
+#include "SampleDocuments.h"
+#include "TestFiles.h"
 
 namespace {
 
@@ -91,25 +93,14 @@ std::string StructureTable()
 
 std::string Utf16File(const std::wstring& text)
 {
-    return "\xFF\xFE" +
-           std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+    return "\xFF\xFE" + Utf16Bytes(text);
 }
 
-const char kItem[] =
-    "<item name='Audio Driver'>\r\n"
-    " <type> driver </type>\r\n"
-    " <hwid version='5.10.0.5' date='05/20/2009'>PCI\\VEN_8086&amp;DEV_27D8</hwid>\r\n"
-    " <os>WinXP,Win7,Win7(64)</os>\r\n"
-    " <version>5.10</version><size>1024</size>\r\n"
-    " <zip-path>Audio/Audio.zip</zip-path><path>C:\\K\\Temp\\3\\Audio.zip</path>\r\n"
-    " <execute>setup.exe -s</execute><uninstall>un.exe</uninstall>\r\n"
-    " <pre-patch>pre.exe</pre-patch><post-patch>post.exe</post-patch>\r\n"
-    " <index>3</index><dependence>1,2</dependence>\r\n"
-    " <reboot>1</reboot><downgradable>1</downgradable>\r\n"
-    " <description l_id='1033' title='Audio driver'>HD audio driver</description>\r\n"
+// Elements the sample item lacks: a second language and a registry check.
+const char kMoreItem[] =
+    "<item name='Tool'><os>Win7</os><version>2.0</version>\r\n"
     " <description l_id='2052' title='T'>D</description>\r\n"
-    " <registry key='HKLM\\Software\\V' value='Ver' data='1.0'/>\r\n"
-    "</item>\r\n";
+    " <registry key='HKLM\\Software\\V' value='Ver' data='1.0'/></item>\r\n";
 
 }  // namespace
 
@@ -154,29 +145,16 @@ std::vector<std::string> DmiImageSeeds()
 
 std::vector<std::string> IndexSeeds()
 {
-    return {std::string("<?xml version='1.0' encoding='utf-8'?>\r\n<product name='P1' opt='1'>\r\n") +
-                kItem + "</product>\r\n",
-            std::string("<product name='p1'>") + kItem + kItem + "</product>",
+    return {std::string("<?xml version='1.0' encoding='utf-8'?>\r\n"
+                        "<product name='P1' opt='1'>\r\n") +
+                kSampleIndexItem + kMoreItem + "</product>\r\n",
+            std::string("<product name='p1'>") + kSampleIndexItem + kSampleIndexItem + "</product>",
             "<product name='P2'><item name='X'><os>Win7</os></item></product>"};
 }
 
 std::vector<std::string> PendingWorkSeeds()
 {
-    return {Utf16File(L"<product name=\"P1\" opt=\"0\">\r\n"
-                      L"\r\n<item name=\"Audio Driver\">\r\n"
-                      L"<description l_id=\"1033\" title=\"Audio driver\">HD audio driver</description>\r\n"
-                      L"<type> driver </type>\r\n"
-                      L"<version> 5.10.0.5 </version>\r\n"
-                      L"<size> 1234567 </size>\r\n"
-                      L"<zip-path> Audio/Audio.zip </zip-path>\r\n"
-                      L"<path> C:\\Kestrel\\Temp\\3\\Audio.zip </path>\r\n"
-                      L"<execute> setup.exe -s </execute>\r\n"
-                      L"<index> 3 </index>\r\n"
-                      L"<dependence> 1 </dependence>\r\n"
-                      L"<reboot> 1 </reboot>\r\n"
-                      L"</item>\r\n"
-                      L"\r\n</product>\r\n"),
-            Utf16File(L"<product name=\"P1\"")};
+    return {Utf16File(kSamplePendingWork), Utf16File(L"<product name=\"P1\"")};
 }
 
 std::vector<std::string> HistoryLogSeeds()
