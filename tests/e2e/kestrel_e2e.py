@@ -28,6 +28,7 @@ import re
 import shutil
 import subprocess
 import sys
+import unittest
 import time
 
 _BENCH_FILE = os.environ.get("KESTREL_BENCH") or os.path.join(
@@ -196,6 +197,16 @@ def close_display():
     if _display is not None:
         _display.close()
         _display = None
+
+
+def run_scenarios():
+    """Runs the calling script's scenarios in the loopback-only bench and
+    closes the display they may have opened."""
+    isolate()
+    try:
+        unittest.main(module="__main__", verbosity=2)
+    finally:
+        close_display()
 
 
 def template_prefix():

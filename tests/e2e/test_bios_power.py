@@ -9,7 +9,7 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from kestrel_e2e import SHARED_KEY, close_display, isolate, wait_until  # noqa: E402
+from kestrel_e2e import SHARED_KEY, run_scenarios, wait_until  # noqa: E402
 from test_update_run import CHOOSE, COMPLETED, bench, item, start_and_connect  # noqa: E402
 from update_bench import (OK, answer, click_check_box,  # noqa: E402
                           history_records, install_applications, remove_power, rows,
@@ -70,8 +70,4 @@ class BiosPowerTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    isolate()
-    try:
-        unittest.main(verbosity=2)
-    finally:
-        close_display()
+    run_scenarios()

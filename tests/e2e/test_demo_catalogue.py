@@ -11,8 +11,8 @@ import unittest
 import urllib.parse
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from kestrel_e2e import (BUILD_DIR, SHARED_KEY, Dmi, Machine, close_display,  # noqa: E402
-                         isolate, wait_until)
+from kestrel_e2e import (BUILD_DIR, SHARED_KEY, Dmi, Machine,  # noqa: E402
+                         run_scenarios, wait_until)
 from update_bench import (CHECK_ALL, OK, SIGNING_KEY, UpdateServer, demo_machine,  # noqa: E402
                           index_path, install_applications, rows, wait_status,
                           write_demo_server)
@@ -62,8 +62,4 @@ class DemoCatalogueTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    isolate()
-    try:
-        unittest.main(verbosity=2)
-    finally:
-        close_display()
+    run_scenarios()

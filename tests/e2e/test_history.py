@@ -11,8 +11,8 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from kestrel_e2e import (BENCH, Machine, PROGRAM_FOLDER, close_display, display,  # noqa: E402
-                         isolate, wait_until)
+from kestrel_e2e import (BENCH, Machine, PROGRAM_FOLDER, display,  # noqa: E402
+                         run_scenarios, wait_until)
 
 HISTORY_LIST = 1063
 CLEAR = 1064
@@ -116,8 +116,4 @@ class HistoryTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    isolate()
-    try:
-        unittest.main(verbosity=2)
-    finally:
-        close_display()
+    run_scenarios()

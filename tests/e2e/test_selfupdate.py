@@ -19,7 +19,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from kestrel_e2e import (BENCH, PROGRAM_FOLDER, SHARED_KEY, Machine,  # noqa: E402
-                         close_display, isolate)
+                         close_display, run_scenarios)
 
 DOUBLES = os.environ.get("KESTREL_SELFUPDATE_DOUBLES") or os.path.join(
     BENCH["build_dir"], "..", "tests", "selfupdate", "doubles")
@@ -284,5 +284,4 @@ class SelfUpdateTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    isolate()
-    unittest.main()
+    run_scenarios()

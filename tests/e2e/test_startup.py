@@ -8,7 +8,7 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from kestrel_e2e import Dmi, Machine, close_display, isolate  # noqa: E402
+from kestrel_e2e import Dmi, Machine, run_scenarios  # noqa: E402
 from update_bench import YES, answer, wait_gone  # noqa: E402
 
 MAIN_MODEL = 1062
@@ -124,8 +124,4 @@ class StartupTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    isolate()
-    try:
-        unittest.main(verbosity=2)
-    finally:
-        close_display()
+    run_scenarios()

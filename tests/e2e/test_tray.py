@@ -18,7 +18,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from kestrel_e2e import SHARED_KEY, Machine, close_display, display, isolate  # noqa: E402
+from kestrel_e2e import SHARED_KEY, Machine, display, run_scenarios  # noqa: E402
 
 POKE = os.environ.get("KESTREL_TRAY_POKE", "")
 STANDIN_UPDATER = os.environ.get("KESTREL_STANDIN_UPDATER", "")
@@ -300,8 +300,4 @@ class TrayAgentTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    isolate()
-    try:
-        unittest.main()
-    finally:
-        close_display()
+    run_scenarios()

@@ -10,7 +10,7 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from kestrel_e2e import SHARED_KEY, close_display, isolate  # noqa: E402
+from kestrel_e2e import SHARED_KEY, run_scenarios  # noqa: E402
 from test_update_restart import REBOOT, choose_all_and_start, restart_and_resume  # noqa: E402
 from test_update_run import (COMPLETED, FAMILY_FOLDER, MODEL, PRESS_OK, bench,  # noqa: E402
                              item, requested, start_and_connect)
@@ -119,8 +119,4 @@ class UpdateIntegrityTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    isolate()
-    try:
-        unittest.main(verbosity=2)
-    finally:
-        close_display()
+    run_scenarios()

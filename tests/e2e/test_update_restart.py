@@ -11,7 +11,7 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from kestrel_e2e import BENCH, SHARED_KEY, Dmi, close_display, isolate, wait_until  # noqa: E402
+from kestrel_e2e import BENCH, SHARED_KEY, Dmi, run_scenarios, wait_until  # noqa: E402
 from test_update_run import COMPLETED, bench, item, start_and_connect  # noqa: E402
 from update_bench import (CHECK_ALL, OK, STATUS, answer, history_records,  # noqa: E402
                           install_applications, pending_work, remove_power, rows, set_power,
@@ -194,8 +194,4 @@ class UpdateRestartTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    isolate()
-    try:
-        unittest.main(verbosity=2)
-    finally:
-        close_display()
+    run_scenarios()

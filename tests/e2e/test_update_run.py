@@ -13,7 +13,7 @@ import unittest
 import urllib.parse
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from kestrel_e2e import (SHARED_KEY, Dmi, Machine, close_display, isolate,  # noqa: E402
+from kestrel_e2e import (SHARED_KEY, Dmi, Machine, run_scenarios,  # noqa: E402
                          wait_until)
 from update_bench import (CANCEL, CHECK_ALL, NO, OK, STATUS, UNINSTALL_KEY, YES,  # noqa: E402
                           InstallerDoubles, UpdateServer, answer, click_check_box,
@@ -331,8 +331,4 @@ class UpdateRunTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    isolate()
-    try:
-        unittest.main(verbosity=2)
-    finally:
-        close_display()
+    run_scenarios()
