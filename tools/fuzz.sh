@@ -1,6 +1,7 @@
 #!/bin/sh
 # Fuzzes one reader of outside bytes with the harness of tests/fuzz, under
-# Wine in a loopback-only namespace, and prints inputs per second and what
+# Wine in a loopback-only namespace, and prints inputs per second, the edges
+# of the product code reached (its libraries are instrumented here) and what
 # it found (a finding's input is saved under build/fuzz/findings; Wine's and
 # MSXML's own diagnostics go to build/fuzz/fuzz-stderr.log). It stops
 # after SECONDS or 1,000,000 inputs, whichever comes first:
@@ -16,7 +17,7 @@ build=$root/build/fuzz
 export CCACHE_BASEDIR=/work
 
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DKESTREL_TESTS=ON >/dev/null
+    -DCMAKE_BUILD_TYPE=Release -DKESTREL_TESTS=ON -DKESTREL_FUZZ_COVERAGE=ON >/dev/null
 cmake --build "$build" --target fuzz_tests -j2 >/dev/null
 
 export WINEPREFIX=$build/wineprefix

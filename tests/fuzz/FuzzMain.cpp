@@ -15,12 +15,16 @@
 #include <string>
 #include <vector>
 
+#include "Coverage.h"
 #include "FindingGuard.h"
 #include "FuzzRandom.h"
 #include "FuzzTargets.h"
 #include "UniqueHandle.h"
 
 namespace {
+
+// Kept mutants stay well inside the harness's memory bound.
+constexpr size_t kCorpusBytes = 64u * 1024 * 1024;
 
 struct Options
 {
@@ -128,8 +132,12 @@ void RunOne(const FuzzTarget& target, const std::string& input, const CFuzzScrat
 void Fuzz(const FuzzTarget& target, const Options& options, const CFuzzScratch& scratch)
 {
     const auto folder = options.seedFolders.find(target.pszName);
-    const std::vector<std::string> corpus =
+    std::vector<std::string> corpus =
         LoadCorpus(target, folder == options.seedFolders.end() ? std::wstring() : folder->second);
+    const size_t seedCount = corpus.size();
+    size_t corpusBytes = 0;
+    for (const std::string& seed : corpus)
+        corpusBytes += seed.size();
     CFuzzRandom random(options.nSeed);
     LARGE_INTEGER frequency, start, now;
     QueryPerformanceFrequency(&frequency);
@@ -149,7 +157,7 @@ void Fuzz(const FuzzTarget& target, const Options& options, const CFuzzScratch& 
             break;
         // Seeds as they are first, then mutants: mostly of a seed, sometimes
         // of the previous mutant, so that edits pile up.
-        if (iteration < corpus.size())
+        if (iteration < seedCount)
             input = corpus[iteration];
         else
         {
@@ -157,13 +165,23 @@ void Fuzz(const FuzzTarget& target, const Options& options, const CFuzzScratch& 
                 input = corpus[random.Below(corpus.size())];
             MutateInput(input, corpus, target.pfnFormatEdit, target.cbMaxInput, random);
         }
+        BeginInputCoverage();
         RunOne(target, input, scratch, options.nSeed, iteration);
+        // A mutant that reached new code is kept to be mutated further.
+        if (MergeInputCoverage() && iteration >= seedCount &&
+            corpusBytes + input.size() <= kCorpusBytes)
+        {
+            corpus.push_back(input);
+            corpusBytes += input.size();
+        }
     }
     QueryPerformanceCounter(&now);
     elapsed = static_cast<double>(now.QuadPart - start.QuadPart) / frequency.QuadPart;
-    printf("%-12s inputs %llu seconds %.1f rate %.0f/s seed %llu findings 0\n", target.pszName,
-           static_cast<unsigned long long>(iteration), elapsed,
-           elapsed > 0 ? iteration / elapsed : 0.0, static_cast<unsigned long long>(options.nSeed));
+    printf("%-12s inputs %llu seconds %.1f rate %.0f/s seed %llu edges %zu corpus %zu "
+           "findings 0\n",
+           target.pszName, static_cast<unsigned long long>(iteration), elapsed,
+           elapsed > 0 ? iteration / elapsed : 0.0, static_cast<unsigned long long>(options.nSeed),
+           CoveredEdges(), corpus.size());
     fflush(stdout);
 }
 
