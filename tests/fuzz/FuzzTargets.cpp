@@ -15,7 +15,6 @@
 #include "IndexParser.h"
 #include "LanguageBinding.h"
 #include "MachineIdentity.h"
-#include "Mutations.h"
 #include "PendingWork.h"
 #include "ProductList.h"
 #include "UnpackPackage.h"
