@@ -28,8 +28,8 @@ import re
 import shutil
 import subprocess
 import sys
-import unittest
 import time
+import unittest
 
 _BENCH_FILE = os.environ.get("KESTREL_BENCH") or os.path.join(
     os.path.dirname(os.path.abspath(__file__)), "..", "..", "build", "x86_64", "e2e", "bench.json")

@@ -23,7 +23,8 @@ size_t g_seenCount = 0;
 extern "C" void __sanitizer_cov_trace_pc()
 {
     const uint64_t pc = reinterpret_cast<uintptr_t>(__builtin_return_address(0));
-    const uint32_t location = static_cast<uint32_t>((pc * 0x9E3779B97F4A7C15ull) >> (64 - kMapBits));
+    const uint32_t location =
+        static_cast<uint32_t>((pc * 0x9E3779B97F4A7C15ull) >> (64 - kMapBits));
     const uint32_t edge = location ^ g_previous;
     g_previous = location >> 1;
     if (g_thisInput[edge])

@@ -182,9 +182,7 @@ std::vector<std::string> ProductListSeeds()
 
 std::string LanguageInput(const std::wstring& text, const std::string& reply)
 {
-    return U16(static_cast<unsigned>(text.size())) +
-           std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t)) +
-           reply;
+    return U16(static_cast<unsigned>(text.size())) + Utf16Bytes(text) + reply;
 }
 
 LanguageParts SplitLanguageInput(const std::string& input)
